@@ -1,0 +1,23 @@
+# Tolvane: `make run` sets up, builds and starts the program; `make test` sets up, builds and runs every test.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build run test clean install fuzz check-sanitize
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@scripts/run-demo $(BUILD_DIR)
+
+test: build
+	@scripts/run-tests $(BUILD_DIR)
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,5 @@
+// The EasyComm serial rotator controller.
+#pragma once
+
+void GoEasyComm();
+void StopEasyComm();

@@ -1,0 +1,16 @@
+// Entry point of every test program: a Qt application on the offscreen platform, then GoogleTest.
+#include <QApplication>
+#include <QLocale>
+#include <gtest/gtest.h>
+
+#include "app/NumberFormat.h"
+
+int main(int argc, char** argv)
+{
+    // Widget logic needs no screen; tests that need X talk to $DISPLAY directly.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    InitDecimalSeparatorFromLocale();
+    return RUN_ALL_TESTS();
+}
