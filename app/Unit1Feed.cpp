@@ -1,0 +1,61 @@
+// TForm1's azimuth feed: the link to Teskarn, its retries and each published value.
+#include "app/Unit1.h"
+
+#include <QLineEdit>
+#include <QTimer>
+
+#include "app/PointingState.h"
+#include "widgets/Lcd99.h"
+
+namespace {
+constexpr const char* FeedService = "Teskarn";
+constexpr const char* FeedTopic = "Teskarn";
+constexpr const char* FeedItem = "azimuth";
+}  // namespace
+
+void TForm1::FeedLinkAttempt()
+{
+    // An open conversation is closed and opened again here: the settings window relies on it
+    // to have the current value delivered once more.
+    DdeClientConv().SetLink(FeedService, FeedTopic);
+    DdeClientConv().SetItemName(FeedItem);
+}
+
+void TForm1::TimerDDETimer()
+{
+    FeedLinkAttempt();
+}
+
+void TForm1::DdeClientConvOpen()
+{
+    FeedLinkOpen = true;
+    TimerDDE->stop();
+}
+
+void TForm1::DdeClientConvClose()
+{
+    if (!FeedLinkOpen)
+        return;
+    FeedLinkOpen = false;
+    TimerDDE->start();
+}
+
+void TForm1::DdeClientItemChange(const std::string& itemText)
+{
+    std::string text = itemText;
+    if (text.empty())
+        return;
+    // Teskarn ends each value with CR LF, which arrive as two spaces: one space goes, then the
+    // last character. A value without the line end therefore loses its last digit.
+    const std::size_t firstSpace = text.find(' ');
+    if (firstSpace != std::string::npos)
+        text.erase(firstSpace, 1);
+    if (!text.empty())
+        text.pop_back();
+    if (text.empty())
+        return;
+    LCDAzi->SetValue(text);
+    // The box gets the trimmed text, not the readout's normalised one; its change handler
+    // runs only if the text differs, so a repeated value sends nothing.
+    EditAzimut->setText(QString::fromStdString(text));
+}

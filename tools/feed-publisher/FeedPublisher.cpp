@@ -1,0 +1,345 @@
+// teskarn-feed: publishes azimuths on the session bus as Teskarn does, for tests and for users.
+//
+// It owns the bus name dde.Teskarn and serves the object /Teskarn with the interface dde.Topic:
+// Request("azimuth") answers the current text, and Changed("azimuth") is emitted for every value
+// published. An azimuth is published as its digits followed by CR LF, which is what Teskarn sends.
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
+#include <QDBusError>
+#include <QObject>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <deque>
+#include <optional>
+
+namespace {
+
+const QString ItemName = QStringLiteral("azimuth");
+
+void PrintUsage(const char* program)
+{
+    std::fprintf(stderr,
+                 "usage: %s [options] [AZIMUTH...]\n"
+                 "Owns dde.Teskarn on the session bus and publishes azimuths, each as its digits\n"
+                 "followed by CR LF. Azimuths come from the command line (one every --interval ms),\n"
+                 "from --sweep, and from standard input, one per line, published as they are typed;\n"
+                 "a line \"--raw TEXT\" on standard input publishes TEXT as with the option.\n"
+                 "  --sweep START END STEP INTERVAL_MS  publish START, START+STEP, ... up to END\n"
+                 "  --interval MS   pause between command-line values (default 1000)\n"
+                 "  --raw TEXT      publish TEXT exactly; \\r \\n \\t \\\\ and \\xHH are decoded\n"
+                 "  --no-crlf       publish azimuths without the CR LF\n"
+                 "  --service NAME  own dde.NAME with the object /NAME instead of Teskarn\n",
+                 program);
+}
+
+// "\r", "\n", "\t", "\\" and "\xHH" in a test text become the bytes they name.
+std::optional<QString> DecodeEscapes(const QString& text)
+{
+    QString decoded;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i] != QLatin1Char('\\')) {
+            decoded += text[i];
+            continue;
+        }
+        if (++i >= text.size())
+            return std::nullopt;
+        const QChar code = text[i];
+        if (code == QLatin1Char('r'))
+            decoded += QLatin1Char('\r');
+        else if (code == QLatin1Char('n'))
+            decoded += QLatin1Char('\n');
+        else if (code == QLatin1Char('t'))
+            decoded += QLatin1Char('\t');
+        else if (code == QLatin1Char('\\'))
+            decoded += QLatin1Char('\\');
+        else if (code == QLatin1Char('x') && i + 2 < text.size()) {
+            bool ok = false;
+            const int value = text.mid(i + 1, 2).toInt(&ok, 16);
+            if (!ok)
+                return std::nullopt;
+            decoded += QChar(value);
+            i += 2;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return decoded;
+}
+
+bool IsAzimuthText(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^[0-9]+(\\.[0-9]+)?$"));
+    return number.match(text).hasMatch();
+}
+
+int DecimalsOf(const QString& number)
+{
+    const int point = number.indexOf(QLatin1Char('.'));
+    return point < 0 ? 0 : static_cast<int>(number.size() - point - 1);
+}
+
+// The object /Teskarn: the one item and its change signal.
+class TTopic : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "dde.Topic")
+public:
+    void Publish(const QString& text)
+    {
+        Value = text;
+        QString shown = text;
+        shown.replace(QLatin1Char('\r'), QStringLiteral("\\r")).replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+        std::printf("published \"%s\"\n", qPrintable(shown));
+        std::fflush(stdout);
+        emit Changed(ItemName);
+    }
+
+public slots:
+    QString Request(const QString& item)
+    {
+        if (item != ItemName) {
+            sendErrorReply(QStringLiteral("dde.Error.UnknownItem"), QStringLiteral("no item ") + item);
+            return {};
+        }
+        return Value;
+    }
+
+signals:
+    void Changed(const QString& item);
+
+private:
+    QString Value;
+};
+
+struct TOptions {
+    QStringList Queue;  // texts in the order given, already in their published form
+    int IntervalMs = 1000;
+    bool CrLf = true;
+    QString Service = QStringLiteral("Teskarn");
+    bool Sweep = false;
+    double SweepStart = 0, SweepEnd = 0, SweepStep = 1;
+    int SweepDecimals = 0;
+    int SweepIntervalMs = 1000;
+};
+
+class TPublisher : public QObject {
+    Q_OBJECT
+public:
+    explicit TPublisher(TOptions options) : Options(std::move(options))
+    {
+        connect(&QueueTimer, &QTimer::timeout, this, &TPublisher::PublishNextQueued);
+        connect(&SweepTimer, &QTimer::timeout, this, &TPublisher::PublishNextSweep);
+        connect(&BusCheck, &QTimer::timeout, this, [] {
+            // Without its bus the publisher serves nobody; leaving frees the user from a stray process.
+            if (!QDBusConnection::sessionBus().isConnected()) {
+                std::fprintf(stderr, "teskarn-feed: the session bus went away\n");
+                QCoreApplication::exit(1);
+            }
+        });
+    }
+
+    bool Start()
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected()) {
+            std::fprintf(stderr, "teskarn-feed: no session bus: %s\n", qPrintable(bus.lastError().message()));
+            return false;
+        }
+        const QString path = QStringLiteral("/") + Options.Service;
+        if (!bus.registerObject(path, &Topic, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)) {
+            std::fprintf(stderr, "teskarn-feed: cannot serve %s\n", qPrintable(path));
+            return false;
+        }
+        const QString name = QStringLiteral("dde.") + Options.Service;
+        // Only one publisher may own the feed; a second one leaves instead of waiting in line.
+        const auto reply = bus.interface()->registerService(name, QDBusConnectionInterface::DontQueueService,
+                                                            QDBusConnectionInterface::DontAllowReplacement);
+        if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
+            std::fprintf(stderr, "teskarn-feed: %s is already owned\n", qPrintable(name));
+            return false;
+        }
+        std::printf("ready %s\n", qPrintable(name));
+        std::fflush(stdout);
+        BusCheck.start(500);
+
+        StdinNotifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+        connect(StdinNotifier, &QSocketNotifier::activated, this, &TPublisher::ReadStdin);
+
+        if (!Options.Queue.isEmpty()) {
+            PublishNextQueued();
+            QueueTimer.start(Options.IntervalMs);
+        } else if (Options.Sweep) {
+            StartSweep();
+        }
+        return true;
+    }
+
+    QString AzimuthText(const QString& digits) const
+    {
+        return Options.CrLf ? digits + QStringLiteral("\r\n") : digits;
+    }
+
+private:
+    void PublishNextQueued()
+    {
+        if (Options.Queue.isEmpty()) {
+            QueueTimer.stop();
+            if (Options.Sweep)
+                StartSweep();
+            return;
+        }
+        Topic.Publish(Options.Queue.takeFirst());
+        if (Options.Queue.isEmpty() && !Options.Sweep)
+            QueueTimer.stop();
+    }
+
+    void StartSweep()
+    {
+        Options.Sweep = false;
+        SweepIndex = 0;
+        PublishNextSweep();
+        SweepTimer.start(Options.SweepIntervalMs);
+    }
+
+    void PublishNextSweep()
+    {
+        const double direction = Options.SweepEnd >= Options.SweepStart ? 1.0 : -1.0;
+        // Multiplying rather than adding keeps 0.1 steps from drifting.
+        const double value = Options.SweepStart + direction * Options.SweepStep * static_cast<double>(SweepIndex);
+        if ((value - Options.SweepEnd) * direction > 1e-9) {
+            SweepTimer.stop();
+            return;
+        }
+        ++SweepIndex;
+        Topic.Publish(AzimuthText(QString::number(value, 'f', Options.SweepDecimals)));
+    }
+
+    void ReadStdin()
+    {
+        char buffer[4096];
+        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count <= 0) {
+            // End of input: the value stays published for as long as the publisher runs.
+            StdinNotifier->setEnabled(false);
+            return;
+        }
+        Pending.append(buffer, static_cast<int>(count));
+        int end;
+        while ((end = Pending.indexOf('\n')) >= 0) {
+            const QString line = QString::fromUtf8(Pending.left(end)).trimmed();
+            Pending.remove(0, end + 1);
+            PublishLine(line);
+        }
+    }
+
+    void PublishLine(const QString& line)
+    {
+        if (line.isEmpty())
+            return;
+        if (line.startsWith(QStringLiteral("--raw "))) {
+            const std::optional<QString> raw = DecodeEscapes(line.mid(6));
+            if (raw)
+                Topic.Publish(*raw);
+            else
+                std::fprintf(stderr, "teskarn-feed: bad escape in %s\n", qPrintable(line));
+            return;
+        }
+        if (!IsAzimuthText(line)) {
+            std::fprintf(stderr, "teskarn-feed: not an azimuth: %s\n", qPrintable(line));
+            return;
+        }
+        Topic.Publish(AzimuthText(line));
+    }
+
+    TOptions Options;
+    TTopic Topic;
+    QTimer QueueTimer;
+    QTimer SweepTimer;
+    QTimer BusCheck;
+    QSocketNotifier* StdinNotifier = nullptr;
+    QByteArray Pending;
+    long SweepIndex = 0;
+};
+
+std::optional<TOptions> ParseOptions(const QStringList& arguments)
+{
+    TOptions options;
+    // Kept apart until the whole line is read, as --no-crlf may come after the azimuths.
+    struct TEntry {
+        bool Raw;
+        QString Text;
+    };
+    std::deque<TEntry> entries;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        auto next = [&](int count) { return i + count < arguments.size(); };
+        if (argument == QStringLiteral("--raw") && next(1)) {
+            const std::optional<QString> raw = DecodeEscapes(arguments[++i]);
+            if (!raw)
+                return std::nullopt;
+            entries.push_back({true, *raw});
+        } else if (argument == QStringLiteral("--no-crlf")) {
+            options.CrLf = false;
+        } else if (argument == QStringLiteral("--interval") && next(1)) {
+            bool ok = false;
+            options.IntervalMs = arguments[++i].toInt(&ok);
+            if (!ok || options.IntervalMs < 0)
+                return std::nullopt;
+        } else if (argument == QStringLiteral("--service") && next(1)) {
+            options.Service = arguments[++i];
+        } else if (argument == QStringLiteral("--sweep") && next(4)) {
+            bool okStart = false, okEnd = false, okStep = false, okInterval = false;
+            const QString start = arguments[i + 1], step = arguments[i + 3];
+            options.SweepStart = start.toDouble(&okStart);
+            options.SweepEnd = arguments[i + 2].toDouble(&okEnd);
+            options.SweepStep = step.toDouble(&okStep);
+            options.SweepIntervalMs = arguments[i + 4].toInt(&okInterval);
+            i += 4;
+            if (!okStart || !okEnd || !okStep || !okInterval || options.SweepStep <= 0 ||
+                options.SweepIntervalMs < 0 || !std::isfinite(options.SweepStart) || !std::isfinite(options.SweepEnd))
+                return std::nullopt;
+            options.SweepDecimals = std::max(DecimalsOf(start), DecimalsOf(step));
+            options.Sweep = true;
+        } else if (IsAzimuthText(argument)) {
+            entries.push_back({false, argument});
+        } else {
+            return std::nullopt;
+        }
+    }
+    for (const TEntry& entry : entries)
+        options.Queue << (entry.Raw || !options.CrLf ? entry.Text : entry.Text + QStringLiteral("\r\n"));
+    return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
+        PrintUsage(argv[0]);
+        return 0;
+    }
+    std::optional<TOptions> options = ParseOptions(arguments);
+    if (!options) {
+        PrintUsage(argv[0]);
+        return 2;
+    }
+    TPublisher publisher(std::move(*options));
+    if (!publisher.Start())
+        return 1;
+    return application.exec();
+}
+
+#include "FeedPublisher.moc"
