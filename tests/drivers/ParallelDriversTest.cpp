@@ -3,6 +3,8 @@
 
 #include <chrono>
 #include <ctime>
+#include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -101,6 +103,11 @@ const TPositionRow PositionRows[] = {
     {"TurnTakenOffNotCheckedAgain", riPourSat, 2, -10, 0, 300, -100},
     {"TurnAddedNotCheckedAgain", riPourSat, -1, 200, 0, 300, -460},
 };
+
+void PrintTo(const TPositionRow& row, std::ostream* out)
+{
+    *out << row.Name;
+}
 
 class PositionWordTest : public ParallelDriversTest,
                          public ::testing::WithParamInterface<TPositionRow> {};
@@ -273,6 +280,15 @@ TEST_F(ParallelDriversTest, EachInterfaceReadsItsOwnSettings)
     StationSettings.LPT_FODTRACK = -1;
     Go(riPourSat, 300);
     EXPECT_EQ(WrittenPosition(), 154);  // 300 x 0.5138901 = 154.17
+}
+
+TEST_F(ParallelDriversTest, CalibrationWithoutAFiniteWordSendsNothing)
+{
+    StationSettings.CALAZ_POURSAT = std::numeric_limits<long double>::infinity();
+    Go(riPourSat, 90);
+    EXPECT_TRUE(Port.Calls.empty());
+    EXPECT_TRUE(CommandNotSent);
+    EXPECT_EQ(Beeps.Count(), 1);
 }
 
 TEST(WaitMsTest, WaitsAtLeastTheTimeWithoutSpinning)
