@@ -1,0 +1,100 @@
+// Child processes for tests and waits that keep the event loop running.
+#include "support/ChildProcess.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!done()) {
+        if (waited.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+std::string ToolPath(const std::string& folder, const std::string& program)
+{
+    return std::string(TOLVANE_BINARY_DIR) + "/tools/" + folder + "/" + program;
+}
+
+TChildProcess::TChildProcess(const std::string& program, const QStringList& arguments)
+{
+    Process.setProgram(QString::fromStdString(program));
+    Process.setArguments(arguments);
+    Process.start();
+    Process.waitForStarted(10000);
+}
+
+TChildProcess::~TChildProcess()
+{
+    Terminate();
+}
+
+bool TChildProcess::IsRunning() const
+{
+    return Process.state() == QProcess::Running;
+}
+
+qint64 TChildProcess::Pid() const
+{
+    return Process.processId();
+}
+
+void TChildProcess::ReadAvailable()
+{
+    Partial += Process.readAllStandardOutput().toStdString();
+    std::size_t end;
+    while ((end = Partial.find('\n')) != std::string::npos) {
+        Lines.push_back(Partial.substr(0, end));
+        Partial.erase(0, end + 1);
+    }
+}
+
+std::optional<std::string> TChildProcess::NextLine(int timeoutMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    ReadAvailable();
+    while (Taken >= Lines.size()) {
+        const qint64 left = timeoutMs - waited.elapsed();
+        if (left <= 0 || Process.state() != QProcess::Running) {
+            ReadAvailable();
+            break;
+        }
+        Process.waitForReadyRead(static_cast<int>(std::min<qint64>(left, 50)));
+        ReadAvailable();
+    }
+    if (Taken >= Lines.size())
+        return std::nullopt;
+    return Lines[Taken++];
+}
+
+bool TChildProcess::WriteLine(const std::string& line)
+{
+    const std::string bytes = line + "\n";
+    const qint64 written = Process.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    Process.waitForBytesWritten(5000);
+    return written == static_cast<qint64>(bytes.size());
+}
+
+void TChildProcess::Terminate()
+{
+    if (Process.state() == QProcess::NotRunning)
+        return;
+    Process.terminate();
+    if (!Process.waitForFinished(5000)) {
+        Process.kill();
+        Process.waitForFinished(5000);
+    }
+}
+
+std::string TChildProcess::ErrorOutput()
+{
+    return Process.readAllStandardError().toStdString();
+}

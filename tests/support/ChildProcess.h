@@ -1,0 +1,43 @@
+// Test helpers for outside programs: a child whose output is read line by line, and event waits.
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Runs the event loop until `done` holds or `timeoutMs` pass; returns `done()`.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000);
+
+// Where the project's tools are built, for example ToolPath("arswin-standin").
+std::string ToolPath(const std::string& folder, const std::string& program);
+
+// A program started for one test and ended with it (terminated, then killed if it lingers).
+class TChildProcess {
+public:
+    TChildProcess(const std::string& program, const QStringList& arguments = {});
+    ~TChildProcess();
+    TChildProcess(const TChildProcess&) = delete;
+    TChildProcess& operator=(const TChildProcess&) = delete;
+
+    bool IsRunning() const;
+    qint64 Pid() const;
+    // The next line of standard output not yet taken, waiting up to `timeoutMs` for it.
+    std::optional<std::string> NextLine(int timeoutMs = 10000);
+    bool WriteLine(const std::string& line);
+    // SIGTERM, then waits for the end.
+    void Terminate();
+    // What the program wrote on standard error so far, for failure messages.
+    std::string ErrorOutput();
+
+private:
+    void ReadAvailable();
+
+    QProcess Process;
+    std::string Partial;
+    std::vector<std::string> Lines;
+    std::size_t Taken = 0;
+};
