@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ enum TComPortSwHandshaking : int { shNONE, shXONXOFF };
 
 using TComPortReceiveDataEvent =
     std::function<void(QObject* sender, const void* data, std::uint32_t size)>;
+
+class ISerialLine;
 
 class TCommPortDriver : public QObject {
     Q_OBJECT
@@ -69,11 +72,15 @@ public:
 
     // The device path that "COMn" resolves to for a port index, empty when it names none.
     static std::string DevicePathFor(int port);
+    // Bits per second of a TComPortBaudRate value (the number in its name); 0 for no such value.
+    static int LineRate(int speed);
 
 private:
     void ReceiveTimerTick();
+    // The device went away under us: forget it so the next command opens it afresh.
+    void DropVanishedDevice();
 
-    int Handle = -1;  // file descriptor; -1 while disconnected
+    std::unique_ptr<ISerialLine> Line;  // open while connected
     int Port = pnCOM2;
     int Speed = br9600;
     int DataBits = db8BITS;
