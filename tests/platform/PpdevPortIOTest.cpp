@@ -285,3 +285,14 @@ TEST_F(PpdevPortIOTest, DestructionGivesBackEveryHeldPort)
 }
 
 }  // namespace
+
+// The real kernel seam: a base address no printer port has is refused without a device.
+TEST(LinuxPortIOTest, AddressOfNoPortIsReportedNotWritten)
+{
+    const std::unique_ptr<IPortIO> portIO = CreateLinuxPortIO();
+    EXPECT_TRUE(portIO->IsWinNT());
+    EXPECT_EQ(portIO->GetLPTPortAddress(TPpdevPortIO::MaxPortIndex + 2), 0);
+    portIO->Outport(0, 1);
+    EXPECT_EQ(portIO->GetLastState().find("succes"), std::string::npos);
+    EXPECT_NE(portIO->GetLastState().find("succes"), std::string::npos);
+}
