@@ -49,6 +49,17 @@ QString BusName(const std::string& service)
     return QStringLiteral("dde.") + QString::fromStdString(service);
 }
 
+// The watcher may be the one emitting when the conversation closes: it goes once that is over.
+// Only our own handler is cut off; QtDBus needs the watcher's other signals to forget it.
+struct TDeleteLater {
+    void operator()(QDBusServiceWatcher* watcher) const
+    {
+        QObject::disconnect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, nullptr, nullptr);
+        watcher->deleteLater();
+    }
+};
+using TWatcherPointer = std::unique_ptr<QDBusServiceWatcher, TDeleteLater>;
+
 QString ObjectPath(const std::string& topic)
 {
     return QStringLiteral("/") + QString::fromStdString(topic);
@@ -168,8 +179,7 @@ private:
         if (owner.isEmpty())
             return false;
         QDBusConnection bus = Bus();
-        Watcher = std::make_unique<QDBusServiceWatcher>(BusName(Service), bus,
-                                                        QDBusServiceWatcher::WatchForOwnerChange);
+        Watcher.reset(new QDBusServiceWatcher(BusName(Service), bus, QDBusServiceWatcher::WatchForOwnerChange));
         QObject::connect(Watcher.get(), &QDBusServiceWatcher::serviceOwnerChanged,
                          [this](const QString&, const QString& oldOwner, const QString&) {
                              if (Open && oldOwner == OwnerName)
@@ -260,7 +270,7 @@ private:
     // Changes with every open and close, so a callback that re-linked is noticed.
     unsigned Conversation = 0;
     TChangeListener Listener;
-    std::unique_ptr<QDBusServiceWatcher> Watcher;
+    TWatcherPointer Watcher;
 };
 
 TDBusDdeClientConv::TDBusDdeClientConv(const std::string& busAddress)

@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -22,6 +23,12 @@ std::string ReadFirstLine(QProcess& process, int timeoutMs)
     while (!process.canReadLine() && waited.elapsed() < timeoutMs && process.state() == QProcess::Running)
         process.waitForReadyRead(50);
     return process.canReadLine() ? process.readLine().trimmed().toStdString() : std::string();
+}
+
+// A test that crashes must not leave its servers behind.
+void EndWithParent(QProcess& process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
 
 void EndServer(QProcess& process)
@@ -58,6 +65,7 @@ TPrivateSessionBus::TPrivateSessionBus()
     Daemon.setProgram(QStringLiteral("dbus-daemon"));
     Daemon.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
     Daemon.setStandardErrorFile(QProcess::nullDevice());
+    EndWithParent(Daemon);
     Daemon.start();
     if (!Daemon.waitForStarted(10000))
         return;
@@ -131,6 +139,7 @@ bool TPrivateXServer::Start(const QStringList& arguments)
                                                 QStringLiteral("-screen"), QStringLiteral("0"),
                                                 QStringLiteral("640x480x24")});
     Server.setStandardErrorFile(QProcess::nullDevice());
+    EndWithParent(Server);
     Server.start();
     if (!Server.waitForStarted(10000))
         return false;
