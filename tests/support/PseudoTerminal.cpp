@@ -149,6 +149,8 @@ TPortFolder::TPortFolder()
     : PreviousDirectory(std::filesystem::current_path().string())
 {
     std::filesystem::current_path(Folder.path().toStdString());
+    for (int n = 1; n <= 9; ++n)
+        Unplug("COM" + std::to_string(n));
 }
 
 TPortFolder::~TPortFolder()
@@ -164,14 +166,13 @@ std::string TPortFolder::Path() const
 
 bool TPortFolder::Link(const std::string& name, const std::string& target)
 {
-    Unlink(name);
     std::error_code error;
+    std::filesystem::remove(Folder.path().toStdString() + "/" + name, error);
     std::filesystem::create_symlink(target, Folder.path().toStdString() + "/" + name, error);
     return !error;
 }
 
-void TPortFolder::Unlink(const std::string& name)
+void TPortFolder::Unplug(const std::string& name)
 {
-    std::error_code error;
-    std::filesystem::remove(Folder.path().toStdString() + "/" + name, error);
+    Link(name, "/nonexistent/unplugged-" + name);
 }

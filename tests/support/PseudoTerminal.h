@@ -54,6 +54,8 @@ private:
 };
 
 // A temporary folder made the current directory for the test's lifetime, where COMn links live.
+// Every COM1..COM9 starts as a link to a missing device, so that no test ever falls back to the
+// machine's own /dev/ttyS ports (one of them is often the system console).
 class TPortFolder {
 public:
     TPortFolder();
@@ -64,7 +66,8 @@ public:
     std::string Path() const;
     // Makes `name` (for example "COM1") a symbolic link to `target`, replacing an older one.
     bool Link(const std::string& name, const std::string& target);
-    void Unlink(const std::string& name);
+    // Like unplugging the adapter: the link stays and points nowhere.
+    void Unplug(const std::string& name);
 
 private:
     std::string PreviousDirectory;
