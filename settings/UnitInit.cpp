@@ -196,7 +196,9 @@ void TFormInit::BuildArsifTab()
     QFont font = LabelARSIFCaution->font();
     font.setBold(true);
     LabelARSIFCaution->setFont(font);
-    LabelARSIFCaution->setStyleSheet(QStringLiteral("color: red"));
+    QPalette palette = LabelARSIFCaution->palette();
+    palette.setColor(QPalette::WindowText, Qt::red);
+    LabelARSIFCaution->setPalette(palette);
     LabelARSIFCaution->setGeometry(8, 110, 296, 20);
     LabelARSIFCaution->setAlignment(Qt::AlignCenter);
 }
