@@ -1,13 +1,28 @@
 // TLCD99: a row of seven-segment cells with decimal points and colons, optionally animated.
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <string>
+
+#include "widgets/SevenSegment.h"
+
+class QPainter;
 
 enum TLCDAbout : int { abNone, abAbout };
 enum TLCDAnimation : int { anNone, anSpiral, anUp, anDown, anLeft, anRight, anRandom };
+
+// One shape as the paint draws it: Segment 1..8 of cell Position, or Segment 0 for the point
+// in front of it.
+struct TLCDDrawnShape {
+    int Position = 0;
+    int Segment = 0;
+    bool Lit = false;
+};
+using TLCDDrawObserver = std::function<void(const TLCDDrawnShape&)>;
 
 class TLCD99 : public QWidget {
     Q_OBJECT
@@ -46,10 +61,32 @@ public:
     std::string Value() const { return StoredValue; }
     void SetValue(const std::string& value);
 
+    // Sees every shape a paint draws, in drawing order; empty by default.
+    void SetDrawObserver(TLCDDrawObserver observer) { DrawObserver = std::move(observer); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Makes the off-screen buffer of one paint; false leaves that paint unbuffered.
+    virtual bool MakeBuffer(QImage& buffer, const QSize& size);
 
 private:
+    struct TPaintRows {
+        std::string NewCharacters;
+        std::string NewPoints;
+        std::string OldCharacters;
+        std::string OldPoints;
+    };
+    enum class TDrawMode { AllPositions, ChangedOnly };
+
+    void Paint(QPainter& control);
+    static TPaintRows MakeRows(const std::string& newText, const std::string& oldText, int digits);
+    void DrawDigits(int kind, int delay, TDrawMode mode, const TPaintRows& rows);
+    void DrawShape(const TCellGeometry& geometry, int position, int segment, bool lit);
+    void CopyBufferToControl();
+    void WaitProcessingEvents(std::uint64_t stepStart, std::int64_t pause);
+    int ChooseAnimationKind() const;
+    void RequestRepaint() { update(); }
+
     TLCDAnimation AnimationKind = anNone;
     int AnimationDelayMs = 0;
     int Digits = 4;
@@ -67,4 +104,13 @@ private:
     std::string StoredValue;
     std::string PaintedValue;
     bool AnimateNext = false;
+
+    // Alive only while a paint runs.
+    QImage BufferBitmap;
+    bool UseBuffer = false;
+    bool PaintMissed = false;
+    QPainter* PaintCanvas = nullptr;
+    QPainter* ControlCanvas = nullptr;
+    std::uint64_t PaintStart = 0;
+    TLCDDrawObserver DrawObserver;
 };
