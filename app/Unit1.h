@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QTimer;
+class QWindow;
 class QToolButton;
 class TCommPortDriver;
 class TLCD99;
@@ -104,6 +106,10 @@ public:
     // One link attempt of the feed: service and topic "Teskarn", item "azimuth".
     void FeedLinkAttempt();
 
+signals:
+    // The shut-down has run and the window has closed: the process may end.
+    void Closed();
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -113,8 +119,20 @@ private:
     void BuildMenu();
     void ReadConfiguration();
     void ShowLed(bool lit);
+    void ReleaseAuto();
+    void SetUpDriverContext();
+    void ConnectFeed();
+    // Whether this activation is the first one or comes from another window of this program.
+    bool ActivationComesFromProgram() const;
+    void FocusWindowChanged(QWindow* focusWindow);
 
     TPlatformServices Services;
     QWidget* FormInit = nullptr;
     bool ShutDownDone = false;
+    bool EverActivated = false;
+    // The program's folder, where the configuration is saved.
+    QString WorkingFolder;
+    // The focus window before the latest change and after it; null while another program has focus.
+    QPointer<QWindow> PreviousFocusWindow;
+    QPointer<QWindow> CurrentFocusWindow;
 };

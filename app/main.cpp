@@ -5,6 +5,7 @@
 #include "app/PlatformServices.h"
 #include "app/StartUp.h"
 #include "app/Unit1.h"
+#include "settings/UnitInit.h"
 
 int main(int argc, char** argv)
 {
@@ -17,7 +18,18 @@ int main(int argc, char** argv)
     QApplication::setApplicationName("Tolvane");
     ApplicationHelpFile = "Tolvane_EN.hlp";
 
+    // FormCreate runs inside the constructor.
     TForm1 form1(CreateLinuxPlatformServices());
+
+    // The settings window exists from now to the end, hidden until the Init menu shows it.
+    TFormInit formInit(form1);
+    form1.SetFormInit(&formInit);
+
+    // The main window alone decides the end of the run; hidden or helper windows do not.
+    QObject::connect(&form1, &TForm1::Closed, &application, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     form1.show();
+    // Without a window manager nobody gives the window the focus, so it asks for it.
+    form1.activateWindow();
     return QApplication::exec();
 }

@@ -1,0 +1,417 @@
+// TForm1: construction and layout of the main window, activation, caption, Init menu and shut-down.
+#include "app/Unit1.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindow>
+
+#include "app/NumberFormat.h"
+#include "app/PointingState.h"
+#include "app/StationSettings.h"
+#include "drivers/ArswinDriver.h"
+#include "drivers/DriverContext.h"
+#include "platform/MessageBoxes.h"
+#include "serial/ComDrv32.h"
+#include "widgets/Lcd99.h"
+#include "widgets/SpinButton.h"
+
+namespace {
+
+// The four buttons of the panel share the look of MAN.
+QFont CommandButtonFont()
+{
+    QFont font(QStringLiteral("Liberation Sans"), 10);
+    font.setBold(true);
+    return font;
+}
+
+// A tool button that stays down until pressed again; the click handler moves it, not Qt.
+class TLatchingToolButton : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void nextCheckState() override {}
+};
+
+QPixmap LedPixmap(const QColor& discColour)
+{
+    QPixmap pixmap(30, 30);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(64, 0, 0), 1));
+    painter.setBrush(discColour);
+    painter.drawEllipse(QRectF(2.5, 2.5, 25, 25));
+    return pixmap;
+}
+
+}  // namespace
+
+TForm1::TForm1(TPlatformServices services, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , Services(std::move(services))
+{
+    setWindowTitle(QStringLiteral("TOLVANE"));
+    setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+    // The folder in force now is the program's folder (entered before any window exists);
+    // the configuration is saved there whatever the working folder is by then.
+    WorkingFolder = QDir::currentPath();
+
+    CommPortDriverGS = new TCommPortDriver(this);
+    CommPortDriverGS->SetComPortSpeed(br110);
+    CommPortDriverEasy = new TCommPortDriver(this);
+
+    BuildMenu();
+    BuildControls();
+
+    TimerBlink = new QTimer(this);
+    TimerBlink->setInterval(300);
+    connect(TimerBlink, &QTimer::timeout, this, &TForm1::TimerBlinkTimer);
+    TimerTrackOK = new QTimer(this);
+    TimerTrackOK->setInterval(3600);
+    connect(TimerTrackOK, &QTimer::timeout, this, &TForm1::TimerTrackOKTimer);
+    TimerTrackOK->start();
+    TimerDDE = new QTimer(this);
+    TimerDDE->setInterval(1000);
+    connect(TimerDDE, &QTimer::timeout, this, &TForm1::TimerDDETimer);
+    TimerDDE->start();
+
+    SetUpDriverContext();
+    ConnectFeed();
+
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TForm1::FocusWindowChanged);
+    CurrentFocusWindow = QGuiApplication::focusWindow();
+    // A session that ends the application still gets the shut-down, once.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &TForm1::FormClose);
+
+    resize(400, 127);
+    move(288, 102);
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    if (DriverContext.CommPortDriverGS == CommPortDriverGS)
+        DriverContext = TDriverContext{};
+    if (DdeClientConv().OnOpen) {
+        DdeClientConv().OnOpen = nullptr;
+        DdeClientConv().OnClose = nullptr;
+        DdeClientConv().OnItemChange = nullptr;
+    }
+}
+
+void TForm1::BuildMenu()
+{
+    QMenuBar* bar = menuBar();
+
+    MenuQuitter = new QAction(QStringLiteral("&Quit"), this);
+    MenuQuitter->setShortcut(QKeySequence(Qt::Key_F4));
+    connect(MenuQuitter, &QAction::triggered, this, &TForm1::MenuQuitterClick);
+    bar->addAction(MenuQuitter);
+
+    MenuInit = new QAction(QStringLiteral("&Init"), this);
+    connect(MenuInit, &QAction::triggered, this, &TForm1::MenuInitClick);
+    bar->addAction(MenuInit);
+
+    MenuLangue = bar->addMenu(QStringLiteral("&Language"));
+    auto* languageGroup = new QActionGroup(this);
+    languageGroup->setExclusive(true);
+    MenuEnglish = new QAction(QStringLiteral("&English"), languageGroup);
+    MenuEnglish->setCheckable(true);
+    MenuEnglish->setChecked(true);
+    connect(MenuEnglish, &QAction::triggered, this, &TForm1::MenuEnglishClick);
+    MenuFrancais = new QAction(QStringLiteral("&Français"), languageGroup);
+    MenuFrancais->setCheckable(true);
+    connect(MenuFrancais, &QAction::triggered, this, &TForm1::MenuFrancaisClick);
+    MenuLangue->addAction(MenuEnglish);
+    MenuLangue->addAction(MenuFrancais);
+
+    MenuHelp = bar->addMenu(QStringLiteral("?"));
+    MenuAide = new QAction(QStringLiteral("Help"), this);
+    MenuAide->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(MenuAide, &QAction::triggered, this, &TForm1::MenuAideClick);
+    MenuAPropos = new QAction(QStringLiteral("About Tolvane"), this);
+    connect(MenuAPropos, &QAction::triggered, this, &TForm1::MenuAProposClick);
+    MenuHelp->addAction(MenuAide);
+    MenuHelp->addAction(MenuAPropos);
+    // Shortcuts of actions inside a closed menu only fire when the window itself holds them.
+    addAction(MenuQuitter);
+    addAction(MenuAide);
+}
+
+void TForm1::BuildControls()
+{
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    // Bottom of the stack: the azimuth box, the carrier of the text, covered by the panel.
+    EditAzimut = new QLineEdit(client);
+    EditAzimut->setGeometry(24, 24, 49, 21);
+    EditAzimut->setFocusPolicy(Qt::NoFocus);
+    connect(EditAzimut, &QLineEdit::textChanged, this, &TForm1::EditAzimutChange);
+
+    LabelEtatInterface = new QLabel(QStringLiteral("commande"), client);
+    LabelEtatInterface->setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+    LabelEtatInterface->move(16, 63);
+    LabelEtatInterface->hide();
+
+    PanelLampe = new QFrame(client);
+    PanelLampe->setGeometry(10, 10, 361, 45);
+    // Two lowered bevels of width 2 read as one sunken edge of width 4.
+    PanelLampe->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    PanelLampe->setLineWidth(4);
+    QPalette panelPalette = PanelLampe->palette();
+    panelPalette.setColor(QPalette::Window, Qt::black);
+    panelPalette.setColor(QPalette::Light, QColor(255, 255, 255));
+    panelPalette.setColor(QPalette::Dark, QColor(128, 128, 128));
+    panelPalette.setColor(QPalette::Mid, QColor(160, 160, 160));
+    panelPalette.setColor(QPalette::Midlight, QColor(223, 223, 223));
+    panelPalette.setColor(QPalette::Shadow, QColor(64, 64, 64));
+    PanelLampe->setPalette(panelPalette);
+    PanelLampe->setAutoFillBackground(true);
+
+    LCDAzi = new TLCD99(PanelLampe);
+    LCDAzi->setGeometry(8, 6, 92, 32);
+    LCDAzi->SetDigitNum(3);
+    LCDAzi->SetSegmentSize(3);
+    LCDAzi->SetColor(0x000000);
+    LCDAzi->SetValue("0");
+
+    const QFont buttonFont = CommandButtonFont();
+    ButtonTrack = new QPushButton(QStringLiteral("MAN"), PanelLampe);
+    ButtonTrack->setGeometry(141, 5, 42, 36);
+    ButtonTrack->setFont(buttonFont);
+    connect(ButtonTrack, &QPushButton::clicked, this, &TForm1::ButtonTrackClick);
+
+    SpeedButtonAuto = new TLatchingToolButton(PanelLampe);
+    SpeedButtonAuto->setText(QStringLiteral("AUTO"));
+    SpeedButtonAuto->setGeometry(183, 5, 42, 36);
+    SpeedButtonAuto->setFont(buttonFont);
+    SpeedButtonAuto->setCheckable(true);
+    SpeedButtonAuto->setFocusPolicy(Qt::NoFocus);
+    // Latched down must be plain to see: sunken and lit.
+    SpeedButtonAuto->setStyleSheet(QStringLiteral(
+        "QToolButton { background-color: #d4d0c8; border: 2px outset #f0f0f0; }"
+        "QToolButton:checked { background-color: #7ccf6a; border: 2px inset #404040;"
+        " padding-top: 2px; padding-left: 2px; }"));
+    connect(SpeedButtonAuto, &QToolButton::clicked, this, &TForm1::SpeedButtonAutoClick);
+
+    BitBtnStop = new QPushButton(QStringLiteral("STOP"), PanelLampe);
+    BitBtnStop->setGeometry(225, 5, 42, 36);
+    BitBtnStop->setFont(buttonFont);
+    connect(BitBtnStop, &QPushButton::clicked, this, &TForm1::BitBtnStopClick);
+
+    SpeedButtonLP = new QToolButton(PanelLampe);
+    SpeedButtonLP->setText(QStringLiteral("LP"));
+    SpeedButtonLP->setGeometry(267, 5, 42, 36);
+    SpeedButtonLP->setFont(buttonFont);
+    SpeedButtonLP->setFocusPolicy(Qt::NoFocus);
+    connect(SpeedButtonLP, &QToolButton::clicked, this, &TForm1::SpeedButtonLPClick);
+
+    ImageLEDOff = new QLabel(PanelLampe);
+    ImageLEDOff->setGeometry(322, 7, 31, 31);
+    ImageLEDOff->setPixmap(LedPixmap(QColor(128, 0, 0)));
+    ImageLedOn = new QLabel(PanelLampe);
+    ImageLedOn->setGeometry(322, 7, 31, 31);
+    ImageLedOn->setPixmap(LedPixmap(QColor(255, 0, 0)));
+    ImageLedOn->hide();
+
+    // Top of the stack, over the panel's edge, between the readout and MAN.
+    SpinButtonAzi = new TSpinButton(client);
+    SpinButtonAzi->setGeometry(120, 16, 25, 34);
+    connect(SpinButtonAzi, &TSpinButton::UpClick, this, &TForm1::SpinButtonAziUpClick);
+    connect(SpinButtonAzi, &TSpinButton::DownClick, this, &TForm1::SpinButtonAziDownClick);
+
+    EditAzimut->lower();
+    PanelLampe->raise();
+    SpinButtonAzi->raise();
+}
+
+void TForm1::SetUpDriverContext()
+{
+    DriverContext.PortIO = Services.PortIO.get();
+    DriverContext.WindowMessages = Services.WindowMessages.get();
+    DriverContext.CommPortDriverGS = CommPortDriverGS;
+    DriverContext.CommPortDriverEasy = CommPortDriverEasy;
+    DriverContext.SetLabelEtatInterface = [this](const std::string& text) {
+        LabelEtatInterface->setText(QString::fromStdString(text));
+    };
+    DriverContext.ShowArswinNotRunning = [this]() {
+        ShowMessageBox(this, TMessageKind::Warning, "Avertissement", MsgArswinNotRunning);
+    };
+}
+
+void TForm1::ConnectFeed()
+{
+    DdeClientConv().OnOpen = [this]() { DdeClientConvOpen(); };
+    DdeClientConv().OnClose = [this]() { DdeClientConvClose(); };
+    DdeClientConv().OnItemChange = [this](const std::string& text) { DdeClientItemChange(text); };
+}
+
+void TForm1::FormCreate()
+{
+    for (int n = 1; n <= 3; ++n)
+        LptBaseAddress[static_cast<std::size_t>(n - 1)] = PortIO().GetLPTPortAddress(n);
+    if (ConfigFileFound)
+        ReadConfiguration();
+}
+
+void TForm1::FocusWindowChanged(QWindow* focusWindow)
+{
+    PreviousFocusWindow = CurrentFocusWindow;
+    CurrentFocusWindow = focusWindow;
+}
+
+bool TForm1::ActivationComesFromProgram() const
+{
+    if (!EverActivated)
+        return true;
+    // Qt may tell the activation before or after it announces the new focus window.
+    const QWindow* own = windowHandle();
+    const QWindow* cameFrom = CurrentFocusWindow == own ? PreviousFocusWindow.data()
+                                                        : CurrentFocusWindow.data();
+    return cameFrom != nullptr && cameFrom != own;
+}
+
+bool TForm1::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate) {
+        const bool run = ActivationComesFromProgram();
+        EverActivated = true;
+        if (run)
+            FormActivate();
+    }
+    return QMainWindow::event(event);
+}
+
+void TForm1::FormActivate()
+{
+    if (StationSettings.GS232BaudIndex != -1)
+        CommPortDriverGS->SetComPortSpeed(StationSettings.GS232BaudIndex);
+    if (StationSettings.EasyCommBaudIndex != -1)
+        CommPortDriverEasy->SetComPortSpeed(StationSettings.EasyCommBaudIndex);
+    if (StationSettings.PORT_GS232 != -1)
+        CommPortDriverGS->SetComPort(StationSettings.PORT_GS232);
+    if (StationSettings.PORT_EASYCOMM != -1)
+        CommPortDriverEasy->SetComPort(StationSettings.PORT_EASYCOMM);
+    show_interface_status();
+    if (!FeedLinkOpen)
+        FeedLinkAttempt();
+}
+
+void TForm1::show_interface_status()
+{
+    const TStationSettings& s = StationSettings;
+    auto portNumber = [](int index) { return std::to_string(index + 1); };
+    std::string caption;
+    bool portChosen = false;
+    switch (s.ANT) {
+    case riPourSat:
+        portChosen = s.LPT_POURSAT != -1;
+        caption = portChosen ? "TOLVANE - PourSat / LPT" + portNumber(s.LPT_POURSAT)
+                             : "TOLVANE - PourSat / no LPT";
+        break;
+    case riFODTrack:
+        portChosen = s.LPT_FODTRACK != -1;
+        caption = portChosen ? "TOLVANE - FODTrack / LPT" + portNumber(s.LPT_FODTRACK)
+                             : "TOLVANE - FODTRack / no LPT";
+        break;
+    case riARSIF:
+        portChosen = true;
+        caption = "TOLVANE - ARSIF /ARSWIN";
+        break;
+    case riGS232:
+        portChosen = s.PORT_GS232 != -1;
+        caption = portChosen ? "TOLVANE - GS232 / COM" + portNumber(s.PORT_GS232) + " / " + s.BAUD_GS232
+                             : "TOLVANE - GS232 / no COM";
+        break;
+    case riEasyComm:
+        portChosen = s.PORT_EASYCOMM != -1;
+        caption = portChosen
+                      ? "TOLVANE - EasyComm / COM" + portNumber(s.PORT_EASYCOMM) + " / " + s.BAUD_EASYCOMM
+                      : "TOLVANE - EasyComm / no COM";
+        break;
+    default:
+        return;  // no interface chosen: the caption stays as it is
+    }
+    if (portChosen && s.PARKING == s.ANT + 1)
+        caption += " / Parking=" + std::to_string(RoundToInteger(s.AZIMUT_PARKING)) + "°";
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+void TForm1::MenuInitClick()
+{
+    stop_all();
+    LastSentAzimuth = LastSentAzimuthReset;
+    CommPortDriverGS->ClosePort();
+    CommPortDriverEasy->ClosePort();
+    if (FormInit) {
+        FormInit->show();
+        FormInit->raise();
+        FormInit->activateWindow();
+    }
+}
+
+void TForm1::FormClose()
+{
+    if (ShutDownDone)
+        return;
+    ShutDownDone = true;
+    const TStationSettings& s = StationSettings;
+
+    stop_all();
+
+    if (s.PARKING != 0) {
+        EditAzimut->setText(QString::fromStdString(FormatGeneral(s.AZIMUT_PARKING, 15)));
+        LCDAzi->SetValue(EditAzimut->text().toStdString());
+        ButtonTrackClick();
+    }
+
+    if (s.ANT == riPourSat || s.ANT == riFODTrack) {
+        const int lpt = s.ANT == riPourSat ? s.LPT_POURSAT : s.LPT_FODTRACK;
+        // An index outside LPT1..LPT3 (the file is not range-checked) names no port.
+        if (PortIO().IsWinNT() && lpt >= 0 && lpt <= 2) {
+            const std::uint16_t base = LptBaseAddress[static_cast<std::size_t>(lpt)];
+            PortIO().DisablePorts(base, base);
+        }
+    }
+    if (s.ANT == riARSIF && s.PARKING != riARSIF + 1)
+        StopArswin();
+    if (s.ANT == riGS232) {
+        if (s.PARKING != riGS232 + 1)
+            CommPortDriverGS->WriteText("S\r");
+        CommPortDriverGS->ClosePort();
+    }
+    if (s.ANT == riEasyComm) {
+        if (s.PARKING != riEasyComm + 1)
+            CommPortDriverEasy->WriteText("SA SE\r");
+        CommPortDriverEasy->ClosePort();
+    }
+
+    if (FeedLinkOpen)
+        DdeClientConv().CloseLink();
+    TimerDDE->stop();
+
+    save_configuration();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    // Closing is never refused.
+    event->accept();
+    emit Closed();
+}

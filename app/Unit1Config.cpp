@@ -1,0 +1,48 @@
+// TForm1: reading the configuration at creation and saving it at shut-down.
+#include "app/Unit1.h"
+
+#include <QAction>
+#include <QDir>
+
+#include "app/ConfigFile.h"
+#include "app/PointingState.h"
+#include "platform/MessageBoxes.h"
+#include "serial/ComDrv32.h"
+
+void TForm1::ReadConfiguration()
+{
+    std::string errorMessage;
+    MemoFileInit.clear();
+    if (!LoadConfigurationLines(ConfigFileName, MemoFileInit, errorMessage)) {
+        ShowMessageBox(this, TMessageKind::Error, "Tolvane", errorMessage);
+        return;
+    }
+    TConfigReaderHooks hooks;
+    hooks.MenuEnglishClick = [this]() { MenuEnglishClick(); };
+    hooks.MenuFrancaisClick = [this]() { MenuFrancaisClick(); };
+    hooks.SetGsComPort = [this](int port) { CommPortDriverGS->SetComPort(port); };
+    hooks.SetEasyComPort = [this](int port) { CommPortDriverEasy->SetComPort(port); };
+    hooks.SetGsComPortSpeed = [this](int speed) { CommPortDriverGS->SetComPortSpeed(speed); };
+    hooks.SetEasyComPortSpeed = [this](int speed) { CommPortDriverEasy->SetComPortSpeed(speed); };
+    hooks.SetWindowTop = [this](int top) { move(x(), top); };
+    hooks.SetWindowLeft = [this](int left) { move(left, y()); };
+    hooks.SetWindowWidth = [this](int width) { resize(width, height()); };
+    hooks.SetWindowHeight = [this](int height) { resize(width(), height); };
+    const std::string conversionError = InterpretConfiguration(MemoFileInit, hooks);
+    if (!conversionError.empty())
+        ShowMessageBox(this, TMessageKind::Error, "Tolvane", conversionError);
+}
+
+std::string TForm1::normalize_decimal_separator(const std::string& text) const
+{
+    return NormalizeDecimalSeparator(text);
+}
+
+void TForm1::save_configuration()
+{
+    QDir::setCurrent(WorkingFolder);
+    const TWindowBounds bounds{x(), y(), width(), height()};
+    MemoFileInit = BuildConfigurationLines(MenuFrancais->isChecked(), bounds);
+    if (!WriteConfigurationFile(MemoFileInit))
+        ShowMessageBox(this, TMessageKind::Error, "Erreur", MsgIniCreateFailed);
+}

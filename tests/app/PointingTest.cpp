@@ -1,0 +1,406 @@
+// Pointing: MAN's checks, AUTO's latch, the test-pending chain, LP and spin limits, and the LED.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QToolButton>
+
+#include <algorithm>
+
+#include "app/NumberFormat.h"
+#include "app/PointingState.h"
+#include "app/StationSettings.h"
+#include "support/MainWindowFixture.h"
+#include "widgets/Lcd99.h"
+#include "widgets/SpinButton.h"
+
+namespace {
+
+// ARSWIN stands in for the rotator: it is found, and every accepted command is one post.
+class TPointingTest : public TMainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        TMainWindowFixture::SetUp();
+        TForm1& form = CreateForm();
+        Fakes.WindowMessages->FoundWindow = 99;
+        StationSettings.ANT = riARSIF;
+        form.TimerTrackOKTimer();  // the start tick, so that the LED starts settled
+        Fakes.Log->clear();
+    }
+
+    // The azimuths posted to ARSWIN (stop values excluded), in order.
+    std::vector<int> Sent() const
+    {
+        std::vector<int> azimuths;
+        const std::string prefix = "PostMessage 99 " + std::to_string(Fakes.WindowMessages->MessageId) + " ";
+        for (const std::string& entry : *Fakes.Log) {
+            if (entry.rfind(prefix, 0) != 0)
+                continue;
+            const int value = std::stoi(entry.substr(prefix.size()));
+            if (value != -1)
+                azimuths.push_back(value);
+        }
+        return azimuths;
+    }
+    bool LedLit() const { return !Form->ImageLedOn->isHidden() && Form->ImageLEDOff->isHidden(); }
+    void SetBox(const char* text) { Form->EditAzimut->setText(QString::fromUtf8(text)); }
+};
+
+}  // namespace
+
+TEST_F(TPointingTest, EmptyBoxMakesManSilent)
+{
+    Form->ButtonTrackClick();
+    EXPECT_EQ(Beeps.Count(), 0);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_FALSE(LedLit());
+}
+
+TEST_F(TPointingTest, TextThatIsNoNumberEmptiesTheBoxWithOneBeep)
+{
+    SetBox("abc");
+    Form->ButtonTrackClick();
+    EXPECT_TRUE(Form->EditAzimut->text().isEmpty());
+    EXPECT_EQ(Beeps.Count(), 1);
+    EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(TPointingTest, TextThatIsNoNumberInAutoModeStillBeepsOnce)
+{
+    Form->SpeedButtonAutoClick();
+    SetBox("x1");  // the change presses MAN, which empties the box and presses MAN again
+    EXPECT_TRUE(Form->EditAzimut->text().isEmpty());
+    EXPECT_EQ(Beeps.Count(), 1);
+    EXPECT_TRUE(Form->AutoModeOn());
+}
+
+TEST_F(TPointingTest, NoInterfaceChosenBeeps)
+{
+    StationSettings.ANT = riNone;
+    SetBox("100");
+    Form->ButtonTrackClick();
+    EXPECT_EQ(Beeps.Count(), 1);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(Form->EditAzimut->text(), "100");
+}
+
+struct TRangeRow {
+    const char* Name;
+    const char* Box;
+    bool Sent;
+};
+
+class TRangeTest : public TPointingTest, public ::testing::WithParamInterface<TRangeRow> {};
+
+TEST_P(TRangeTest, OnlyZeroUpToBelow360IsSent)
+{
+    const TRangeRow& row = GetParam();
+    std::string text = row.Box;
+    std::replace(text.begin(), text.end(), '.', DecimalSeparator);
+    SetBox(text.c_str());
+    Form->ButtonTrackClick();
+    EXPECT_EQ(!Sent().empty(), row.Sent);
+    EXPECT_EQ(Beeps.Count(), row.Sent ? 0 : 1);
+    EXPECT_EQ(LedLit(), row.Sent);
+    EXPECT_EQ(Form->EditAzimut->text().toStdString(), text) << "a value out of range stays in the box";
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TRangeTest,
+                         ::testing::Values(TRangeRow{"Zero", "0", true}, TRangeRow{"Almost360", "359.99", true},
+                                           TRangeRow{"Exactly360", "360", false},
+                                           TRangeRow{"BelowZero", "-0.5", false},
+                                           TRangeRow{"Far", "1000", false}),
+                         [](const ::testing::TestParamInfo<TRangeRow>& info) { return std::string(info.param.Name); });
+
+TEST_F(TPointingTest, ManStoresTheTargetAndCallsTheChosenGo)
+{
+    std::string text = "359.99";
+    std::replace(text.begin(), text.end(), '.', DecimalSeparator);
+    SetBox(text.c_str());
+    Form->ButtonTrackClick();
+    EXPECT_NEAR(static_cast<double>(TargetAzimuth), 359.99, 1e-9);
+    EXPECT_EQ(Form->LabelEtatInterface->text(), "360") << "ARSWIN gets the rounded value";
+}
+
+TEST_F(TPointingTest, StepRuleHoldsBackBelowTheStepAndSendsAtEquality)
+{
+    StationSettings.STEP_ARSIF = 5;
+    LastSentAzimuth = 100;
+    SetBox("104");
+    Form->ButtonTrackClick();
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(Beeps.Count(), 0);
+    EXPECT_FALSE(LedLit());
+    EXPECT_FALSE(CommandNotSent) << "MAN clears the flag";
+
+    SetBox("105");
+    Form->ButtonTrackClick();
+    EXPECT_EQ(Sent(), std::vector<int>{105});
+    EXPECT_TRUE(LedLit());
+}
+
+TEST_F(TPointingTest, FirstCommandAfterStartPassesAStepOfTen)
+{
+    StationSettings.STEP_ARSIF = 10;
+    SetBox("0");
+    Form->ButtonTrackClick();
+    EXPECT_EQ(Sent(), std::vector<int>{0});
+}
+
+TEST_F(TPointingTest, ManReleasesAutoUnlessTheLastChangeCameInAutoMode)
+{
+    Form->SpeedButtonAutoClick();
+    EXPECT_TRUE(Form->AutoModeOn());
+    EXPECT_TRUE(Form->SpeedButtonAuto->isChecked()) << "the latched state shows";
+    SetBox("10");  // sent at once, AUTO stays
+    EXPECT_EQ(Sent(), std::vector<int>{10});
+    EXPECT_TRUE(Form->AutoModeOn());
+    Form->ButtonTrackClick();  // AutomaticPress is set: AUTO stays on
+    EXPECT_TRUE(Form->AutoModeOn());
+
+    Form->SpeedButtonAutoClick();
+    EXPECT_FALSE(Form->AutoModeOn());
+    SetBox("20");  // a change with AUTO off sends nothing and clears AutomaticPress
+    EXPECT_EQ(Sent(), std::vector<int>{10});
+    Form->SpeedButtonAutoClick();
+    Form->ButtonTrackClick();  // the last change came while AUTO was off: MAN releases it
+    EXPECT_FALSE(Form->AutoModeOn());
+    EXPECT_EQ(Sent(), (std::vector<int>{10, 20}));
+}
+
+TEST_F(TPointingTest, AutoPressedOverAFilledBoxSendsNothingUntilItChanges)
+{
+    SetBox("45");
+    Form->SpeedButtonAutoClick();
+    EXPECT_TRUE(Sent().empty());
+    SetBox("46");
+    EXPECT_EQ(Sent(), std::vector<int>{46});
+}
+
+TEST_F(TPointingTest, AutoButtonLatchesOnMouseClicks)
+{
+    Form->SpeedButtonAuto->click();
+    EXPECT_TRUE(Form->AutoModeOn());
+    Form->SpeedButtonAuto->click();
+    EXPECT_FALSE(Form->AutoModeOn());
+}
+
+TEST_F(TPointingTest, StopReleasesAutoAndStopsEveryInterface)
+{
+    Form->SpeedButtonAutoClick();
+    SetBox("30");
+    ASSERT_TRUE(LedLit());
+    Fakes.Log->clear();
+    Form->BitBtnStopClick();
+    EXPECT_FALSE(Form->AutoModeOn());
+    EXPECT_FALSE(LedLit());
+    EXPECT_FALSE(Form->TimerBlink->isActive());
+    EXPECT_FALSE(Form->TimerTrackOK->isActive());
+    const std::string stop = "PostMessage 99 " + std::to_string(Fakes.WindowMessages->MessageId) + " -1 0";
+    EXPECT_EQ(std::count(Fakes.Log->begin(), Fakes.Log->end(), stop), 1);
+}
+
+TEST_F(TPointingTest, PendingTestIsSentWithAutoOffAndShownOnTheReadout)
+{
+    TestCommandPending = true;
+    SetBox("123");
+    EXPECT_FALSE(TestCommandPending);
+    EXPECT_EQ(Form->LCDAzi->Value(), "123");
+    EXPECT_EQ(Sent(), std::vector<int>{123});
+    EXPECT_FALSE(Form->AutoModeOn());
+}
+
+TEST_F(TPointingTest, PendingTestWithTheSameTextWaitsForTheNextChange)
+{
+    SetBox("50");
+    TestCommandPending = true;
+    SetBox("50");
+    EXPECT_TRUE(TestCommandPending);
+    EXPECT_TRUE(Sent().empty());
+    SetBox("60");  // say, a feed value: handled as the test and sent with AUTO off
+    EXPECT_FALSE(TestCommandPending);
+    EXPECT_EQ(Sent(), std::vector<int>{60});
+}
+
+struct TLongPathRow {
+    const char* Name;
+    const char* Readout;
+    const char* Result;
+};
+
+class TLongPathTest : public TPointingTest, public ::testing::WithParamInterface<TLongPathRow> {};
+
+TEST_P(TLongPathTest, LongPathFlipsByHalfATurn)
+{
+    Form->LCDAzi->SetValue(GetParam().Readout);
+    Form->SpeedButtonLPClick();
+    EXPECT_EQ(Form->LCDAzi->Value(), GetParam().Result);
+    EXPECT_EQ(Form->EditAzimut->text().toStdString(), GetParam().Result);
+    EXPECT_TRUE(Sent().empty()) << "with AUTO off LP only prepares the box";
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TLongPathTest,
+                         ::testing::Values(TLongPathRow{"Zero", "0", "180"}, TLongPathRow{"Below180", "179", "359"},
+                                           TLongPathRow{"At180", "180", "0"}, TLongPathRow{"At359", "359", "179"},
+                                           TLongPathRow{"At90", "90", "270"}, TLongPathRow{"At270", "270", "90"},
+                                           TLongPathRow{"FeedValue400", "400", "220"}),
+                         [](const ::testing::TestParamInfo<TLongPathRow>& info) { return std::string(info.param.Name); });
+
+TEST_F(TPointingTest, LongPathOnAFractionDoesNothingSilently)
+{
+    Form->LCDAzi->SetValue("12.5");
+    Form->SpeedButtonLPClick();
+    EXPECT_EQ(Form->LCDAzi->Value(), "12.5");
+    EXPECT_TRUE(Form->EditAzimut->text().isEmpty());
+    EXPECT_TRUE(Boxes.Boxes.empty());
+    EXPECT_EQ(Beeps.Count(), 0);
+}
+
+TEST_F(TPointingTest, SpinStopsAt359UpAndAt0Down)
+{
+    Form->LCDAzi->SetValue("359");
+    Form->SpinButtonAziUpClick();
+    EXPECT_EQ(Form->LCDAzi->Value(), "359");
+    EXPECT_TRUE(Form->EditAzimut->text().isEmpty());
+    Form->LCDAzi->SetValue("0");
+    Form->SpinButtonAziDownClick();
+    EXPECT_EQ(Form->LCDAzi->Value(), "0");
+    EXPECT_TRUE(Form->EditAzimut->text().isEmpty());
+}
+
+TEST_F(TPointingTest, FirstSpinUpAfterStartShowsOneAndFillsTheBox)
+{
+    Form->SpinButtonAziUpClick();
+    EXPECT_EQ(Form->LCDAzi->Value(), "1");
+    EXPECT_EQ(Form->EditAzimut->text(), "1");
+    Form->SpinButtonAziDownClick();
+    EXPECT_EQ(Form->EditAzimut->text(), "0");
+}
+
+TEST_F(TPointingTest, SpinOnAFractionShowsTheConversionErrorAndChangesNothing)
+{
+    Form->LCDAzi->SetValue("12.5");
+    Form->SpinButtonAziUpClick();
+    ASSERT_EQ(Boxes.Boxes.size(), 1u);
+    EXPECT_EQ(Boxes.Boxes[0].Kind, TMessageKind::Error);
+    EXPECT_EQ(Boxes.Boxes[0].Title, "Tolvane");
+    EXPECT_EQ(Boxes.Boxes[0].Text, InvalidIntegerMessage("12.5"));
+    EXPECT_EQ(Form->LCDAzi->Value(), "12.5");
+    EXPECT_TRUE(Form->EditAzimut->text().isEmpty());
+}
+
+TEST_F(TPointingTest, SpinPastAFeedValueOutOfRangeIsRefusedByMan)
+{
+    Form->LCDAzi->SetValue("400");
+    Form->SpinButtonAziUpClick();
+    EXPECT_EQ(Form->EditAzimut->text(), "401");
+    Form->ButtonTrackClick();
+    EXPECT_EQ(Beeps.Count(), 1);
+    EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(TPointingTest, SpinInAutoModeSendsEachStep)
+{
+    Form->SpeedButtonAutoClick();
+    Form->SpinButtonAziUpClick();
+    Form->SpinButtonAziUpClick();
+    EXPECT_EQ(Sent(), (std::vector<int>{1, 2}));
+}
+
+TEST_F(TPointingTest, LedBlinksAndGoesOutOnTheFirstCommandsTimer)
+{
+    std::vector<bool> states;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        if (states.empty() || states.back() != LedLit())
+            states.push_back(LedLit());
+    });
+
+    SetBox("10");
+    Form->ButtonTrackClick();
+    ASSERT_TRUE(LedLit());
+    sampler.start(20);
+    WaitFor(1000);
+    SetBox("20");
+    Form->ButtonTrackClick();
+    // A second command does not restart the 3600 ms period of the first.
+    EXPECT_LT(Form->TimerTrackOK->remainingTime(), 3300);
+    ASSERT_TRUE(WaitUntil([&] { return !Form->TimerTrackOK->isActive(); }, 8000));
+    WaitFor(700);  // no blink may follow the end
+    sampler.stop();
+
+    ASSERT_GE(states.size(), 4u) << "lit, then at least one off and on again, then off";
+    EXPECT_TRUE(states.front());
+    EXPECT_FALSE(states.back());
+    EXPECT_FALSE(Form->TimerBlink->isActive());
+    EXPECT_EQ(Sent(), (std::vector<int>{10, 20}));
+}
+
+TEST_F(TPointingTest, FailedPourSatWriteBeepsAndLeavesTheLedOff)
+{
+    TFakeServices fakes;
+    TPlatformServices services = fakes.Take();
+    fakes.PortIO->Port.LptAddresses = {{1, 0x378}};
+    fakes.PortIO->Port.State = "write failed";
+    Form = std::make_unique<TForm1>(std::move(services));
+    Form->TimerTrackOKTimer();
+    StationSettings.ANT = riPourSat;
+    StationSettings.LPT_POURSAT = 0;
+    SetBox("90");
+    Form->ButtonTrackClick();
+    EXPECT_EQ(Beeps.Count(), 1);
+    EXPECT_FALSE(LedLit());
+    EXPECT_FALSE(Form->TimerBlink->isActive());
+    EXPECT_FALSE(CommandNotSent);
+}
+
+TEST(SpinButtonTest, ArrowKeysAndSpacePressTheArrows)
+{
+    TSpinButton spin;
+    spin.resize(25, 34);
+    int ups = 0;
+    int downs = 0;
+    QObject::connect(&spin, &TSpinButton::UpClick, [&] { ++ups; });
+    QObject::connect(&spin, &TSpinButton::DownClick, [&] { ++downs; });
+    const auto key = [&](int code) {
+        QKeyEvent event(QEvent::KeyPress, code, Qt::NoModifier);
+        QCoreApplication::sendEvent(&spin, &event);
+    };
+    key(Qt::Key_Space);  // the up arrow is the focused one at first
+    EXPECT_EQ(ups, 1);
+    key(Qt::Key_Down);
+    EXPECT_EQ(downs, 1);
+    key(Qt::Key_Space);  // now the down arrow
+    EXPECT_EQ(downs, 2);
+    key(Qt::Key_Up);
+    EXPECT_EQ(ups, 2);
+}
+
+TEST(SpinButtonTest, HoldingAnArrowRepeatsAfterAPauseUntilReleased)
+{
+    TSpinButton spin;
+    spin.resize(25, 34);
+    std::vector<qint64> clicks;
+    QElapsedTimer clock;
+    QObject::connect(&spin, &TSpinButton::DownClick, [&] { clicks.push_back(clock.elapsed()); });
+    const QPointF lowerHalf(12, 30);
+    clock.start();
+    QMouseEvent press(QEvent::MouseButtonPress, lowerHalf, lowerHalf, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(&spin, &press);
+    ASSERT_EQ(clicks.size(), 1u) << "a press steps at once";
+    WaitFor(1000);
+    QMouseEvent release(QEvent::MouseButtonRelease, lowerHalf, lowerHalf, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(&spin, &release);
+    const std::size_t held = clicks.size();
+    WaitFor(300);
+    EXPECT_EQ(clicks.size(), held) << "release ends the repeat";
+    ASSERT_GE(held, 3u);
+    EXPECT_GE(clicks[1] - clicks[0], 350) << "the first repeat waits longer than the next ones";
+    EXPECT_LT(clicks[2] - clicks[1], clicks[1] - clicks[0]);
+}

@@ -1,0 +1,67 @@
+// The main-window test fixture: fresh folder, clean process-wide state, fakes for every service.
+#include "support/MainWindowFixture.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "app/PointingState.h"
+#include "app/StationSettings.h"
+#include "drivers/DriverContext.h"
+
+void TMainWindowFixture::SetUp()
+{
+    Folder = std::make_unique<TPortFolder>();
+    StationSettings = {};
+    LptBaseAddress = {0, 0, 0};
+    ConfigFileFound = false;
+    TargetAzimuth = 0;
+    LastSentAzimuth = LastSentAzimuthReset;
+    CommandNotSent = false;
+    TestCommandPending = false;
+    AutomaticPress = false;
+    FeedLinkOpen = false;
+    MsgIniCreateFailed = "Can't create Tolvane.ini";
+    MsgArswinNotRunning = "ARSWIN must be running !";
+    ApplicationHelpFile = "Tolvane_EN.hlp";
+    DriverContext = TDriverContext{};
+}
+
+void TMainWindowFixture::TearDown()
+{
+    Form.reset();
+    Folder.reset();
+}
+
+TForm1& TMainWindowFixture::CreateForm()
+{
+    Form = std::make_unique<TForm1>(Fakes.Take());
+    return *Form;
+}
+
+void TMainWindowFixture::WriteConfiguration(const std::vector<std::string>& lines)
+{
+    std::ofstream file("Tolvane.ini", std::ios::binary);
+    for (const std::string& line : lines)
+        file << line << "\r\n";
+    ConfigFileFound = true;
+}
+
+std::vector<std::string> TMainWindowFixture::SavedLines() const
+{
+    std::ifstream file("Tolvane.ini", std::ios::binary);
+    std::stringstream content;
+    content << file.rdbuf();
+    std::vector<std::string> lines;
+    std::string text = content.str();
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start) + "<no CR LF>");
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
