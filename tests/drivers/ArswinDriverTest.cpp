@@ -44,7 +44,7 @@ protected:
     void StartStandIn()
     {
         StandIn = std::make_unique<TChildProcess>(ToolPath("arswin-standin", "arswin-standin"));
-        ASSERT_TRUE(WaitUntil([&] { return Messages.FindWindowA("ThunderForm", "ARSWIN") != 0; }))
+        ASSERT_TRUE(RunEventsUntil([&] { return Messages.FindWindowA("ThunderForm", "ARSWIN") != 0; }))
             << StandIn->ErrorOutput();
     }
 

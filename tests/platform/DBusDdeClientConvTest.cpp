@@ -48,7 +48,7 @@ protected:
 
     bool Link() { return Conversation->SetLink("Teskarn", "Teskarn") && Conversation->SetItemName("azimuth"); }
 
-    bool WaitForEvents(std::size_t count) { return WaitUntil([&] { return Events.size() >= count; }); }
+    bool WaitForEvents(std::size_t count) { return RunEventsUntil([&] { return Events.size() >= count; }); }
 
     TPrivateSessionBus Bus;
     QTemporaryDir EmptyFolder;
@@ -146,7 +146,7 @@ TEST_F(DBusDdeClientConvTest, ARequestThatTimesOutDeliversNothingAndKeepsTheLink
     EXPECT_EQ(Events, (std::vector<std::string>{"open"}));
     ASSERT_EQ(::kill(static_cast<pid_t>(publisher->Pid()), SIGCONT), 0);
     ASSERT_TRUE(publisher->WriteLine("301"));
-    ASSERT_TRUE(WaitUntil([&] { return !Events.empty() && Events.back() == "item:301  "; }));
+    ASSERT_TRUE(RunEventsUntil([&] { return !Events.empty() && Events.back() == "item:301  "; }));
     EXPECT_TRUE(Conversation->IsOpen());
 }
 
@@ -164,7 +164,7 @@ TEST_F(DBusDdeClientConvTest, ClosingNotifiesOnceAndStopsTheValues)
     auto witness = MakeConversation(witnessEvents);
     ASSERT_TRUE(witness->SetLink("Teskarn", "Teskarn") && witness->SetItemName("azimuth"));
     ASSERT_TRUE(publisher->WriteLine("11"));
-    ASSERT_TRUE(WaitUntil([&] { return witnessEvents.back() == "item:11  "; }));
+    ASSERT_TRUE(RunEventsUntil([&] { return witnessEvents.back() == "item:11  "; }));
     EXPECT_EQ(Events.size(), 3u);
 }
 

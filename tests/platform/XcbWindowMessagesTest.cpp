@@ -16,7 +16,7 @@ protected:
     {
         StandIn = std::make_unique<TChildProcess>(ToolPath("arswin-standin", "arswin-standin"));
         TWindowHandle window = 0;
-        WaitUntil([&] { return (window = Messages.FindWindowA("ThunderForm", "ARSWIN")) != 0; });
+        RunEventsUntil([&] { return (window = Messages.FindWindowA("ThunderForm", "ARSWIN")) != 0; });
         return window;
     }
 
@@ -74,7 +74,7 @@ TEST_F(XcbWindowMessagesTest, PostToAWindowThatIsGoneFails)
     ASSERT_NE(window, 0u);
     const std::uint32_t azimuth = Messages.RegisterWindowMessageA("AZIMUTH");
     StandIn->Terminate();
-    ASSERT_TRUE(WaitUntil([&] { return Messages.FindWindowA("ThunderForm", "ARSWIN") == 0; }));
+    ASSERT_TRUE(RunEventsUntil([&] { return Messages.FindWindowA("ThunderForm", "ARSWIN") == 0; }));
     EXPECT_FALSE(Messages.PostMessageA(window, azimuth, 90, 0));
     EXPECT_FALSE(Messages.PostMessageA(0, azimuth, 90, 0));
 }

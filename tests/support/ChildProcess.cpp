@@ -5,7 +5,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs)
 {
     QElapsedTimer waited;
     waited.start();

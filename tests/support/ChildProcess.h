@@ -10,7 +10,7 @@
 #include <vector>
 
 // Runs the event loop until `done` holds or `timeoutMs` pass; returns `done()`.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000);
+bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs = 10000);
 
 // Where the project's tools are built, for example ToolPath("arswin-standin").
 std::string ToolPath(const std::string& folder, const std::string& program);
