@@ -101,10 +101,13 @@ void TFormInit::BuildControls()
         {QStringLiteral("PourSat"), QStringLiteral("FODTrack"), QStringLiteral("ARSIF"), QStringLiteral("GS232"),
          QStringLiteral("EasyComm")},
         this);
-    RadioGroupRotor->setGeometry(8, 8, 100, 136);
+    RadioGroupRotor->setGeometry(8, 8, 96, 136);
 
     PageControlAntenne = new QTabWidget(this);
-    PageControlAntenne->setGeometry(116, 8, 318, 247);
+    PageControlAntenne->setGeometry(112, 8, 322, 247);
+    // Narrower tabs than the style's own, so that all five captions fit without scroll arrows.
+    PageControlAntenne->setUsesScrollButtons(false);
+    PageControlAntenne->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 7px; } QTabBar::tab:!selected { margin-top: 2px; }"));
     TabSheetPourSat = new QWidget(PageControlAntenne);
     TabSheetFOD = new QWidget(PageControlAntenne);
     TabSheetARSIF = new QWidget(PageControlAntenne);
@@ -183,10 +186,10 @@ void TFormInit::BuildParallelTab(int rotor)
     calibration->setGeometry(8, 94, 296, 50);
     AddLabel(QStringLiteral("Bit/°Az = "), calibration, 8, 23);
     page.CalAz = new QLineEdit(calibration);
-    page.CalAz->setGeometry(58, 19, 80, 21);
-    AddLabel(QStringLiteral("Zero/°Az= "), calibration, 154, 23);
+    page.CalAz->setGeometry(64, 19, 74, 21);
+    AddLabel(QStringLiteral("Zero/°Az= "), calibration, 146, 23);
     page.Zero = new QLineEdit(calibration);
-    page.Zero->setGeometry(208, 19, 80, 21);
+    page.Zero->setGeometry(214, 19, 74, 21);
 }
 
 void TFormInit::BuildArsifTab()
@@ -235,7 +238,7 @@ void TFormInit::BuildCommonControls(int rotor, int stopX, int stepX)
     page.Step = new TSpinEdit(0, 5, 1, 1, TSpinEdit::TTyping::ArrowsOnly, page.Tab);
     page.Step->setGeometry(stepX, 26, 52, 22);
 
-    auto* test = new QGroupBox(QStringLiteral("Test & Parking"), page.Tab);
+    auto* test = new QGroupBox(QStringLiteral("Test && Parking"), page.Tab);
     test->setGeometry(8, 150, 296, 56);
     AddLabel(QStringLiteral("Az:"), test, 10, 26);
     page.TestAzimuth = new TSpinEdit(0, 450, 5, 0, TSpinEdit::TTyping::Typeable, test);
