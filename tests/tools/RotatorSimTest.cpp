@@ -1,0 +1,219 @@
+// rotator-sim as a process: Tolvane's serial drivers point a simulated GS-232 and EasyComm rotator through its link.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/PointingState.h"
+#include "app/StationSettings.h"
+#include "drivers/DriverContext.h"
+#include "drivers/EasyCommDriver.h"
+#include "drivers/Gs232Driver.h"
+#include "serial/ComDrv32.h"
+#include "support/PseudoTerminal.h"
+
+namespace {
+
+const QString SimulatorPath = QStringLiteral(TOLVANE_BINARY_DIR "/rotator-sim");
+constexpr int PatientMs = 10000;
+
+class RotatorSimTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        Port.ClosePort();
+        DriverContext = {};
+        StationSettings = {};
+        LastSentAzimuth = LastSentAzimuthReset;
+        CommandNotSent = false;
+        if (Simulator.state() != QProcess::NotRunning) {
+            Simulator.terminate();
+            Simulator.waitForFinished(5000);
+        }
+    }
+
+    // Starts the simulator linked as COM1 in the test's folder and points both drivers at it.
+    void Start(const char* protocol, const char* start, const char* rate = "30")
+    {
+        ASSERT_TRUE(std::filesystem::exists(SimulatorPath.toStdString()))
+            << "build the rotator-sim target first";
+        Simulator.start(SimulatorPath, {"--protocol", protocol, "--rate", rate, "--start", start,
+                                        "--link", LinkPath()});
+        ASSERT_TRUE(Simulator.waitForStarted(5000));
+        ASSERT_TRUE(WaitForLine("READY")) << Output.toStdString();
+        Port.SetComPort(pnCOM1);
+        Port.OnReceiveData = [this](QObject*, const void* data, std::uint32_t size) {
+            Replies.append(static_cast<const char*>(data), size);
+        };
+        StationSettings.PORT_GS232 = 0;
+        StationSettings.PORT_EASYCOMM = 0;
+        DriverContext = {};
+        DriverContext.CommPortDriverGS = &Port;
+        DriverContext.CommPortDriverEasy = &Port;
+        LastSentAzimuth = LastSentAzimuthReset;
+    }
+
+    QString LinkPath() const { return QString::fromStdString(Folder.Path() + "/COM1"); }
+
+    // Runs the event loop (the port's receive timer) until a line starting with `prefix` is printed.
+    bool WaitForLine(const QString& prefix, int timeoutMs = PatientMs)
+    {
+        return WaitForOutput([&](const QString& line) { return line.startsWith(prefix); }, timeoutMs);
+    }
+
+    bool WaitForLineContaining(const QString& text, int timeoutMs = PatientMs)
+    {
+        return WaitForOutput([&](const QString& line) { return line.contains(text); }, timeoutMs);
+    }
+
+    template <typename Match>
+    bool WaitForOutput(Match matches, int timeoutMs)
+    {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (elapsed.elapsed() < timeoutMs) {
+            Simulator.waitForReadyRead(20);
+            Output += QString::fromUtf8(Simulator.readAllStandardOutput());
+            for (const QString& line : Output.split('\n'))
+                if (matches(line))
+                    return true;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return false;
+    }
+
+    bool WaitForReply(const std::string& reply, int timeoutMs = PatientMs)
+    {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (elapsed.elapsed() < timeoutMs && Replies.find(reply) == std::string::npos)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return Replies.find(reply) != std::string::npos;
+    }
+
+    void ForgetOutput()
+    {
+        Output.clear();
+        Replies.clear();
+    }
+
+    TPortFolder Folder;
+    QProcess Simulator;
+    TCommPortDriver Port;
+    QString Output;
+    std::string Replies;
+};
+
+}  // namespace
+
+TEST_F(RotatorSimTest, Gs232TurnsToTheCommandedAzimuthAndSurvivesAReopen)
+{
+    Start("gs232", "60");
+    TargetAzimuth = 90;
+    GoGs232();
+    EXPECT_FALSE(CommandNotSent);
+    EXPECT_TRUE(WaitForLine(R"(RX "W090\r")")) << Output.toStdString();
+    EXPECT_TRUE(WaitForLine("HEADING 90.0 (arrived)")) << Output.toStdString();
+
+    StopGs232();  // sends S and closes the port
+    EXPECT_FALSE(Port.IsOpen());
+    EXPECT_TRUE(WaitForLine(R"(RX "S\r")")) << Output.toStdString();
+
+    ForgetOutput();
+    TargetAzimuth = 45;
+    GoGs232();  // opens the same pty again
+    EXPECT_TRUE(WaitForLine(R"(RX "W045\r")")) << Output.toStdString();
+    EXPECT_TRUE(WaitForLine("HEADING 45.0 (arrived)")) << Output.toStdString();
+}
+
+TEST_F(RotatorSimTest, Gs232AnswersPositionQueriesAndRefusesUnknownCommands)
+{
+    Start("gs232", "60");
+    ASSERT_TRUE(Port.OpenPort());
+    struct Row {
+        const char* Name;
+        const char* Command;
+        const char* Reply;
+    };
+    const Row rows[] = {
+        {"position", "C\r", "+0060\r"},
+        {"position with elevation", "C2\r", "+0060+0000\r"},
+        {"unknown command", "X\r", "?>\r"},
+        {"azimuth beyond the stop", "W999\r", "?>\r"},
+        {"azimuth not three digits", "W90\r", "?>\r"},
+    };
+    for (const Row& row : rows) {
+        Replies.clear();
+        ASSERT_TRUE(Port.WriteText(row.Command)) << row.Name;
+        EXPECT_TRUE(WaitForReply(row.Reply)) << row.Name << ": got " << Replies;
+        EXPECT_EQ(Replies, row.Reply) << row.Name;
+    }
+}
+
+TEST_F(RotatorSimTest, EasyCommTurnsReportsAndStops)
+{
+    Start("easycomm", "60");
+    TargetAzimuth = 90;
+    GoEasyComm();
+    EXPECT_FALSE(CommandNotSent);
+    EXPECT_TRUE(WaitForLine(R"(RX "AZ090.0\r")")) << Output.toStdString();
+    EXPECT_TRUE(WaitForLine("HEADING 90.0 (arrived)")) << Output.toStdString();
+
+    Replies.clear();
+    ASSERT_TRUE(Port.WriteText("AZ\r"));
+    EXPECT_TRUE(WaitForReply("AZ90.0\n")) << Replies;
+    Replies.clear();
+    ASSERT_TRUE(Port.WriteText("TURN\r"));
+    EXPECT_TRUE(WaitForReply("?ERR\n")) << Replies;
+
+    // A stop while turning holds the heading where it is.
+    ForgetOutput();
+    TargetAzimuth = 300;
+    GoEasyComm();
+    ASSERT_TRUE(WaitForLine(R"(RX "AZ300.0\r")")) << Output.toStdString();
+    ASSERT_TRUE(WaitForLine("HEADING 1")) << Output.toStdString();  // past 100, on its way
+    StopEasyComm();
+    EXPECT_TRUE(WaitForLine(R"(RX "SA\r")")) << Output.toStdString();
+    EXPECT_TRUE(WaitForLineContaining("(stopped)")) << Output.toStdString();
+    EXPECT_FALSE(WaitForLine("HEADING 300.0", 1000)) << Output.toStdString();
+
+    // The exit stop text of the program is understood too, and asks for no reply.
+    ASSERT_TRUE(Port.OpenPort());
+    Replies.clear();
+    ASSERT_TRUE(Port.WriteText("SA SE\r"));
+    EXPECT_TRUE(WaitForLine(R"(RX "SA SE\r")")) << Output.toStdString();
+    EXPECT_FALSE(WaitForReply("\n", 300)) << Replies;
+}
+
+TEST_F(RotatorSimTest, TerminationRemovesTheLink)
+{
+    Start("gs232", "0");
+    ASSERT_TRUE(Port.OpenPort());
+    Port.ClosePort();
+    Simulator.terminate();
+    ASSERT_TRUE(Simulator.waitForFinished(5000));
+    EXPECT_EQ(Simulator.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(Simulator.exitCode(), 0);
+    EXPECT_EQ(std::filesystem::symlink_status(LinkPath().toStdString()).type(),
+              std::filesystem::file_type::not_found);
+}
+
+TEST(RotatorSimOptions, HelpNamesTheErrorRepliesAndBadOptionsFail)
+{
+    QProcess help;
+    help.start(SimulatorPath, {"--help"});
+    ASSERT_TRUE(help.waitForFinished(5000));
+    EXPECT_EQ(help.exitCode(), 0);
+    const QString text = QString::fromUtf8(help.readAllStandardOutput());
+    EXPECT_TRUE(text.contains("\"?>\" CR")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\"?ERR\" LF")) << text.toStdString();
+
+    QProcess bad;
+    bad.start(SimulatorPath, {"--protocol", "rs232", "--link", "/tmp/never-COM1"});
+    ASSERT_TRUE(bad.waitForFinished(5000));
+    EXPECT_NE(bad.exitCode(), 0);
+    EXPECT_FALSE(std::filesystem::exists("/tmp/never-COM1"));
+}
