@@ -1,6 +1,7 @@
 // TLCD99: paints the seven-segment readout, double-buffered, with the optional segment animation.
 #include "widgets/Lcd99.h"
 
+#include <QBackingStore>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPaintEvent>
@@ -8,6 +9,7 @@
 #include <QPolygon>
 #include <QRandomGenerator>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -329,6 +331,12 @@ void TLCD99::DrawShape(const TCellGeometry& geometry, int position, int segment,
 void TLCD99::CopyBufferToControl()
 {
     ControlCanvas->drawImage(0, 0, BufferBitmap);
+    // The control's canvas is the window's backing store, shown only after the paint; an
+    // animation step must reach the screen now.
+    QWidget* top = window();
+    QBackingStore* store = top->backingStore();
+    if (isVisible() && store && top->windowHandle() && top->windowHandle()->handle())
+        store->flush(QRegion(QRect(mapTo(top, QPoint(0, 0)), size())), top->windowHandle());
 }
 
 void TLCD99::WaitProcessingEvents(std::uint64_t stepStart, std::int64_t pause)

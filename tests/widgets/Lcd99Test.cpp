@@ -113,18 +113,6 @@ TEST(Lcd99, InitialValues)
     EXPECT_TRUE(lcd.testAttribute(Qt::WA_NoSystemBackground));
 }
 
-TEST(Lcd99, ValueIsStoredNormalised)
-{
-    TLCD99 lcd;
-    const std::pair<const char*, const char*> rows[] = {
-        {"abc", "ABC"}, {"12.", "12"}, {"12.5", "12.5"}, {"1234", "1234"}, {"1,5", ""}, {"", ""},
-    };
-    for (const auto& [written, stored] : rows) {
-        lcd.SetValue(written);
-        EXPECT_EQ(lcd.Value(), stored) << written;
-    }
-}
-
 TEST(Lcd99, WhichWritesRequestARepaint)
 {
     struct Row {
