@@ -12,6 +12,7 @@
 #include <functional>
 #include <iterator>
 #include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,12 @@ struct TReaderRow {
     std::vector<std::string> Calls;
     std::string Error;
 };
+
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const TReaderRow& row, std::ostream* out)
+{
+    *out << row.Name;
+}
 
 const std::string FloatError = " n'est pas une valeur en virgule flottante correcte.";
 const std::string IntegerError = " n'est pas une valeur entière correcte.";
@@ -485,6 +492,11 @@ struct TNormalizeRow {
     const char* Text;
     const char* Expected;
 };
+
+void PrintTo(const TNormalizeRow& row, std::ostream* out)
+{
+    *out << row.Name;
+}
 
 const TNormalizeRow NormalizeRows[] = {
     {"CommaToPoint", '.', "0,5", "0.5"},

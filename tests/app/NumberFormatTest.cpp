@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <ostream>
 #include <string>
 
 #include "app/NumberFormat.h"
@@ -29,6 +30,12 @@ struct TFormatRow {
     int Digits;
     const char* Expected;
 };
+
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const TFormatRow& row, std::ostream* out)
+{
+    *out << row.Name;
+}
 
 const TFormatRow FormatRows[] = {
     {"DefaultPourSatCalibration", 0.5138901L, 7, "0.5138901"},
@@ -94,6 +101,11 @@ struct TRoundRow {
     long double Expected;
 };
 
+void PrintTo(const TRoundRow& row, std::ostream* out)
+{
+    *out << row.Name;
+}
+
 const TRoundRow RoundRows[] = {
     {"HalfDownToEven", 92.5L, 92.0L},
     {"HalfUpToEven", 93.5L, 94.0L},
@@ -131,6 +143,11 @@ struct TParseRow {
     bool Accepted;
     long double Expected;
 };
+
+void PrintTo(const TParseRow& row, std::ostream* out)
+{
+    *out << row.Name;
+}
 
 const TParseRow ParseRows[] = {
     {"Whole", '.', "92", true, 92.0L},
@@ -193,6 +210,11 @@ struct TIntegerRow {
     bool Accepted;
     int Expected;
 };
+
+void PrintTo(const TIntegerRow& row, std::ostream* out)
+{
+    *out << row.Name;
+}
 
 const TIntegerRow IntegerRows[] = {
     {"Plain", "12", true, 12},

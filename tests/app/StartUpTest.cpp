@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <ostream>
 #include <string>
 
 #include "app/StartUp.h"
@@ -20,6 +21,12 @@ struct TFolderRow {
     const char* Path;
     const char* Expected;
 };
+
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const TFolderRow& row, std::ostream* out)
+{
+    *out << row.Name;
+}
 
 const TFolderRow FolderRows[] = {
     {"Installed", "/opt/tolvane/tolvane", "/opt/tolvane/"},
