@@ -204,7 +204,6 @@ void TForm1::BuildControls()
     SpeedButtonAuto->setFocusPolicy(Qt::NoFocus);
     // Latched down must be plain to see: sunken and lit.
     SpeedButtonAuto->setStyleSheet(QStringLiteral(
-        "QToolButton { background-color: #d4d0c8; border: 2px outset #f0f0f0; }"
         "QToolButton:checked { background-color: #7ccf6a; border: 2px inset #404040;"
         " padding-top: 2px; padding-left: 2px; }"));
     connect(SpeedButtonAuto, &QToolButton::clicked, this, &TForm1::SpeedButtonAutoClick);
