@@ -3,6 +3,8 @@
 
 #include <QLineEdit>
 
+#include <algorithm>
+
 TSpinEdit::TSpinEdit(int minimum, int maximum, int step, int value, TTyping typing, QWidget* parent)
     : QSpinBox(parent)
 {
@@ -12,4 +14,13 @@ TSpinEdit::TSpinEdit(int minimum, int maximum, int step, int value, TTyping typi
     // A read-only text keeps the arrows and the arrow keys working, unlike a read-only spin box.
     if (typing == TTyping::ArrowsOnly)
         lineEdit()->setReadOnly(true);
+}
+
+void TSpinEdit::fixup(QString& input) const
+{
+    bool isNumber = false;
+    input.trimmed().toInt(&isNumber);
+    if (!isNumber)
+        input = QString::number(std::clamp(0, minimum(), maximum()));
+    QSpinBox::fixup(input);
 }

@@ -9,4 +9,8 @@ public:
     enum class TTyping { Typeable, ArrowsOnly };
 
     TSpinEdit(int minimum, int maximum, int step, int value, TTyping typing, QWidget* parent = nullptr);
+
+protected:
+    // A text left without a number (emptied, a sign alone) reads as 0, brought into the limits.
+    void fixup(QString& input) const override;
 };

@@ -1,5 +1,6 @@
 // The settings window: what showing it settles, its refusals, the test and parking controls, and closing.
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -369,6 +370,23 @@ TEST_F(SettingsWindowTest, GoWithTheBoxsCurrentTextSendsNothingAndLeavesTheTestP
     Form1->EditAzimut->setText(QStringLiteral("95"));
     EXPECT_EQ(GsDevice.ReadUntilQuiet(200), "W095\r");
     EXPECT_FALSE(TestCommandPending);
+}
+
+TEST_F(SettingsWindowTest, ATestAzimuthLeftWithoutANumberReadsAsZero)
+{
+    CreateWindows();
+    FormInit->SpinEditTestGS->setValue(45);
+    QLineEdit* text = FormInit->SpinEditTestGS->findChild<QLineEdit*>();
+    for (const char* typed : {"", "-"}) {
+        SCOPED_TRACE(typed);
+        FormInit->SpinEditTestGS->setValue(45);
+        text->setText(QString::fromLatin1(typed));
+        // Leaving the box settles the text.
+        QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(FormInit->SpinEditTestGS, &leave);
+        EXPECT_EQ(FormInit->SpinEditTestGS->value(), 0);
+        EXPECT_EQ(text->text(), QStringLiteral("0"));
+    }
 }
 
 TEST_F(SettingsWindowTest, ParkingBoxRules)
