@@ -41,8 +41,7 @@ protected:
     std::unique_ptr<TChildProcess> StartPublisher(const QStringList& arguments = {})
     {
         auto publisher = std::make_unique<TChildProcess>(ToolPath("feed-publisher", "teskarn-feed"), arguments);
-        const auto ready = publisher->NextLine();
-        EXPECT_EQ(ready, "ready dde.Teskarn") << publisher->ErrorOutput();
+        EXPECT_TRUE(publisher->SkipPast("ready dde.Teskarn")) << publisher->ErrorOutput();
         return publisher;
     }
 

@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <algorithm>
+
 bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs)
 {
     QElapsedTimer waited;
@@ -73,6 +75,17 @@ std::optional<std::string> TChildProcess::NextLine(int timeoutMs)
     if (Taken >= Lines.size())
         return std::nullopt;
     return Lines[Taken++];
+}
+
+bool TChildProcess::SkipPast(const std::string& line, int timeoutMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (const auto next = NextLine(static_cast<int>(std::max<qint64>(0, timeoutMs - waited.elapsed())))) {
+        if (*next == line)
+            return true;
+    }
+    return false;
 }
 
 bool TChildProcess::WriteLine(const std::string& line)

@@ -27,6 +27,8 @@ public:
     qint64 Pid() const;
     // The next line of standard output not yet taken, waiting up to `timeoutMs` for it.
     std::optional<std::string> NextLine(int timeoutMs = 10000);
+    // Takes lines until one equals `line`; false when it did not come in time.
+    bool SkipPast(const std::string& line, int timeoutMs = 10000);
     bool WriteLine(const std::string& line);
     // SIGTERM, then waits for the end.
     void Terminate();

@@ -160,6 +160,17 @@ public:
             std::fprintf(stderr, "teskarn-feed: cannot serve %s\n", qPrintable(path));
             return false;
         }
+        // The first value is in place before anyone can see the name: a client that links on
+        // seeing it gets that value, and no change notice for it arrives afterwards.
+        bool sweeping = false;
+        if (!Options.Queue.isEmpty()) {
+            Topic.Publish(Options.Queue.takeFirst());
+        } else if (Options.Sweep) {
+            Options.Sweep = false;
+            sweeping = true;
+            SweepIndex = 0;
+            PublishNextSweep();
+        }
         const QString name = QStringLiteral("dde.") + Options.Service;
         // Only one publisher may own the feed; a second one leaves instead of waiting in line.
         const auto reply = bus.interface()->registerService(name, QDBusConnectionInterface::DontQueueService,
@@ -175,12 +186,10 @@ public:
         StdinNotifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
         connect(StdinNotifier, &QSocketNotifier::activated, this, &TPublisher::ReadStdin);
 
-        if (!Options.Queue.isEmpty()) {
-            PublishNextQueued();
+        if (!Options.Queue.isEmpty() || Options.Sweep)
             QueueTimer.start(Options.IntervalMs);
-        } else if (Options.Sweep) {
-            StartSweep();
-        }
+        else if (sweeping)
+            SweepTimer.start(Options.SweepIntervalMs);
         return true;
     }
 
@@ -236,24 +245,28 @@ private:
         Pending.append(buffer, static_cast<int>(count));
         int end;
         while ((end = Pending.indexOf('\n')) >= 0) {
-            const QString line = QString::fromUtf8(Pending.left(end)).trimmed();
+            QString line = QString::fromUtf8(Pending.left(end));
             Pending.remove(0, end + 1);
+            if (line.endsWith(QLatin1Char('\r')))
+                line.chop(1);
             PublishLine(line);
         }
     }
 
-    void PublishLine(const QString& line)
+    void PublishLine(const QString& typed)
     {
-        if (line.isEmpty())
-            return;
-        if (line.startsWith(QStringLiteral("--raw "))) {
-            const std::optional<QString> raw = DecodeEscapes(line.mid(6));
+        // A raw text keeps its spaces; an azimuth may come with some around it.
+        if (typed.startsWith(QStringLiteral("--raw "))) {
+            const std::optional<QString> raw = DecodeEscapes(typed.mid(6));
             if (raw)
                 Topic.Publish(*raw);
             else
-                std::fprintf(stderr, "teskarn-feed: bad escape in %s\n", qPrintable(line));
+                std::fprintf(stderr, "teskarn-feed: bad escape in %s\n", qPrintable(typed));
             return;
         }
+        const QString line = typed.trimmed();
+        if (line.isEmpty())
+            return;
         if (!IsAzimuthText(line)) {
             std::fprintf(stderr, "teskarn-feed: not an azimuth: %s\n", qPrintable(line));
             return;
