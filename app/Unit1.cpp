@@ -282,7 +282,13 @@ bool TForm1::ActivationComesFromProgram() const
     const QWindow* own = windowHandle();
     const QWindow* cameFrom = CurrentFocusWindow == own ? PreviousFocusWindow.data()
                                                         : CurrentFocusWindow.data();
-    return cameFrom != nullptr && cameFrom != own;
+    if (cameFrom == nullptr || cameFrom == own)
+        return false;
+    // Of this program's windows only the settings window counts: coming back from a message
+    // box or the help viewer is no return from another form.
+    if (FormInit)
+        return FormInit->windowHandle() == cameFrom;
+    return true;
 }
 
 bool TForm1::event(QEvent* event)

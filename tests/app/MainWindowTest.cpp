@@ -183,24 +183,31 @@ TEST_F(TMainWindowTest, ActivationAppliesSerialSettingsAndTriesTheFeed)
     EXPECT_FALSE(form.CommPortDriverGS->IsOpen()) << "activation opens no port";
 }
 
-TEST_F(TMainWindowTest, ActivationByTheFocusRunsFirstTimeAndOnReturnFromOwnWindow)
+TEST_F(TMainWindowTest, ActivationRunsFirstTimeAndOnReturnFromTheSettingsWindowOnly)
 {
     TForm1& form = CreateForm();
+    QWidget settings;
+    form.SetFormInit(&settings);
     StationSettings.ANT = riARSIF;
-    form.show();
-    form.activateWindow();
-    ASSERT_TRUE(WaitUntil([&] { return form.isActiveWindow(); }, 5000));
+    const auto focusTo = [](QWidget& window) {
+        window.show();
+        window.activateWindow();
+        return WaitUntil([&] { return window.isActiveWindow(); }, 5000);
+    };
+    ASSERT_TRUE(focusTo(form));
     EXPECT_EQ(form.windowTitle(), "TOLVANE - ARSIF /ARSWIN");
 
-    QWidget other;
-    other.setWindowTitle("settings stand-in");
-    other.show();
-    other.activateWindow();
-    ASSERT_TRUE(WaitUntil([&] { return other.isActiveWindow(); }, 5000));
+    // Back from another window of the program that is not the settings window: nothing reruns.
+    QWidget helpLike;
+    ASSERT_TRUE(focusTo(helpLike));
     StationSettings.ANT = riGS232;
     StationSettings.PORT_GS232 = 0;
-    form.activateWindow();
-    ASSERT_TRUE(WaitUntil([&] { return form.isActiveWindow(); }, 5000));
+    ASSERT_TRUE(focusTo(form));
+    WaitFor(50);
+    EXPECT_EQ(form.windowTitle(), "TOLVANE - ARSIF /ARSWIN");
+
+    ASSERT_TRUE(focusTo(settings));
+    ASSERT_TRUE(focusTo(form));
     WaitFor(50);
     EXPECT_EQ(form.windowTitle(), "TOLVANE - GS232 / COM1 / 4800");
 }
