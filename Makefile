@@ -21,3 +21,11 @@ test: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# libFuzzer targets built with clang in build-fuzz, FUZZ_SECONDS each (default 60); fails on a finding.
+fuzz:
+	@scripts/fuzz
+
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer, in build-sanitize.
+check-sanitize: deps
+	@scripts/check-sanitize

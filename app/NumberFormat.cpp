@@ -4,9 +4,13 @@
 #include <QLocale>
 #include <QString>
 
+#include <cfloat>
 #include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <locale.h>
+#include <stdlib.h>
 #include <limits>
 
 char DecimalSeparator = '.';
@@ -225,6 +229,17 @@ bool TryStrToFloat(const std::string& text, long double& value)
 
     long double parsed = 0;
     const auto result = std::from_chars(plain.data(), plain.data() + plain.size(), parsed);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too small is not out of range: the nearest subnormal or zero is taken, so that the writer's
+        // 7-digit form of the smallest normal numbers reads back.
+        static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+        parsed = strtold_l(plain.c_str(), nullptr, cLocale);
+        if (!std::isfinite(parsed) || std::fabs(parsed) >= LDBL_MIN) {
+            return false;
+        }
+        value = negative ? -parsed : parsed;
+        return true;
+    }
     if (result.ec != std::errc() || result.ptr != plain.data() + plain.size() || !std::isfinite(parsed)) {
         return false;
     }

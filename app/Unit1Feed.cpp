@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include "app/FeedText.h"
 #include "app/PointingState.h"
 #include "widgets/Lcd99.h"
 
@@ -42,16 +43,7 @@ void TForm1::DdeClientConvClose()
 
 void TForm1::DdeClientItemChange(const std::string& itemText)
 {
-    std::string text = itemText;
-    if (text.empty())
-        return;
-    // Teskarn ends each value with CR LF, which arrive as two spaces: one space goes, then the
-    // last character. A value without the line end therefore loses its last digit.
-    const std::size_t firstSpace = text.find(' ');
-    if (firstSpace != std::string::npos)
-        text.erase(firstSpace, 1);
-    if (!text.empty())
-        text.pop_back();
+    const std::string text = TrimFeedText(itemText);
     if (text.empty())
         return;
     LCDAzi->SetValue(text);
