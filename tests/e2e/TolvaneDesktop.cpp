@@ -1,0 +1,347 @@
+// A desktop of its own for one end-to-end test: the real program driven by xdotool and read back from screenshots.
+#include "e2e/TolvaneDesktop.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "e2e/WindowClose.h"
+#include "widgets/Lcd99.h"
+#include "widgets/SevenSegment.h"
+
+namespace {
+const char* const Xdotool = "xdotool";
+
+// Where the readout and the LED sit in the client area (panel at (10,10), readout at (8,6) in it,
+// LED box at (322,7) in it, 31 pixels wide).
+constexpr int ReadoutLeft = 10 + 8;
+constexpr int ReadoutTop = 10 + 6;
+constexpr int ReadoutWidth = 92;
+constexpr int ReadoutHeight = 32;
+constexpr int LedCentreX = 10 + 322 + 15;
+constexpr int LedCentreY = 10 + 7 + 15;
+// The panel's two lowered bevels of width 2.
+constexpr int PanelBevel = 4;
+
+bool IsLitSegment(QRgb pixel)
+{
+    return qGreen(pixel) > 200 && qRed(pixel) < 80 && qBlue(pixel) < 80;
+}
+
+// The character whose lit bars are `lit`, ' ' for none, '?' for a pattern no character has.
+char CharacterOf(const std::array<bool, 8>& lit)
+{
+    for (const char character : std::string(" 0123456789-")) {
+        bool same = true;
+        for (int segment = 1; segment <= 7; ++segment)
+            same = same && SegmentLit(character, segment) == lit[static_cast<std::size_t>(segment)];
+        if (same)
+            return character;
+    }
+    return '?';
+}
+
+std::string CurrentTestName()
+{
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return info ? std::string(info->test_suite_name()) + "." + info->name() : std::string("e2e");
+}
+}  // namespace
+
+std::string Visible(const std::string& bytes)
+{
+    std::string text;
+    for (const char c : bytes) {
+        if (c == '\r')
+            text += "\\r";
+        else if (c == '\n')
+            text += "\\n\n";
+        else
+            text += c;
+    }
+    return text;
+}
+
+TTolvaneDesktop::TTolvaneDesktop() = default;
+
+TTolvaneDesktop::~TTolvaneDesktop()
+{
+    // The program first, so that it cannot restart a peer it misses; then the peers.
+    Program.reset();
+    Peers.clear();
+    // The program leaves Tolvane.ini read-only; the folder must still go.
+    QFile::setPermissions(ProgramFolder.filePath(QStringLiteral("Tolvane.ini")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+bool TTolvaneDesktop::IsReady() const
+{
+    return XServer.IsRunning() && Bus.IsRunning() && ProgramFolder.isValid();
+}
+
+std::string TTolvaneDesktop::Folder() const
+{
+    return ProgramFolder.path().toStdString();
+}
+
+QProcessEnvironment TTolvaneDesktop::ChildEnvironment() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // The test program itself draws offscreen; the programs under test use the X server.
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(XServer.DisplayName()));
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromStdString(Bus.BusAddress()));
+    // A point as decimal separator, whatever the machine's locale.
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    return environment;
+}
+
+void TTolvaneDesktop::WriteIni(const std::vector<std::string>& lines)
+{
+    QFile file(ProgramFolder.filePath(QStringLiteral("Tolvane.ini")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    for (const std::string& line : lines)
+        file.write(QByteArray::fromStdString(line + "\r\n"));
+}
+
+std::string TTolvaneDesktop::ReadIni() const
+{
+    QFile file(ProgramFolder.filePath(QStringLiteral("Tolvane.ini")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll().toStdString();
+}
+
+TLoggedProcess& TTolvaneDesktop::StartRotator(const std::string& protocol, const std::string& comName)
+{
+    const std::string link = Folder() + "/" + comName;
+    Peers.push_back(std::make_unique<TLoggedProcess>(
+        "rotator-sim " + protocol + " " + comName, BuiltProgram("rotator-sim"),
+        QStringList{QStringLiteral("--protocol"), QString::fromStdString(protocol), QStringLiteral("--link"),
+                    QString::fromStdString(link), QStringLiteral("--rate"), QStringLiteral("30")},
+        ChildEnvironment(), Folder()));
+    PollUntil([&] { return QFileInfo(QString::fromStdString(link)).exists(); }, 10000);
+    return *Peers.back();
+}
+
+TLoggedProcess& TTolvaneDesktop::StartFeed(const QStringList& arguments)
+{
+    Peers.push_back(std::make_unique<TLoggedProcess>("teskarn-feed", BuiltProgram("teskarn-feed"), arguments,
+                                                     ChildEnvironment(), Folder()));
+    Bus.WaitForOwner("dde.Teskarn", true, 10000);
+    return *Peers.back();
+}
+
+TLoggedProcess& TTolvaneDesktop::StartArswin()
+{
+    Peers.push_back(std::make_unique<TLoggedProcess>("arswin-standin", BuiltProgram("arswin-standin"),
+                                                     QStringList{}, ChildEnvironment(), Folder()));
+    PollUntil([] {
+        return !RunCommand(Xdotool, {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^ARSWIN$")})
+                    .Output.empty();
+    }, 10000);
+    return *Peers.back();
+}
+
+bool TTolvaneDesktop::StartTolvane()
+{
+    const QDir folder(ProgramFolder.path());
+    const QString binary = QStringLiteral(TOLVANE_BINARY_DIR);
+    QFile::copy(binary + QStringLiteral("/tolvane"), folder.filePath(QStringLiteral("tolvane")));
+    for (const QString& help : QDir(binary).entryList({QStringLiteral("*.hlp")}, QDir::Files))
+        QFile::copy(binary + QLatin1Char('/') + help, folder.filePath(help));
+    // Started by its full path from elsewhere: the program must find its own folder.
+    Program = std::make_unique<TLoggedProcess>("tolvane", folder.filePath(QStringLiteral("tolvane")).toStdString(),
+                                               QStringList{}, ChildEnvironment(), QDir::tempPath().toStdString());
+    const QString pid = QString::number(Program->Pid());
+    const bool shown = PollUntil([&] {
+        const std::string ids = RunCommand(Xdotool, {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                     QStringLiteral("--pid"), pid, QStringLiteral("--name"),
+                                                     QStringLiteral("^TOLVANE")}).Output;
+        std::istringstream lines(ids);
+        unsigned long id = 0;
+        if (!(lines >> id))
+            return false;
+        MainWindowId = id;
+        return true;
+    }, 15000);
+    if (!shown)
+        return false;
+    // The first paint may lag the map a little: read the client area once the panel is drawn.
+    return PollUntil([&] { return LocateClientArea(Screenshot(MainWindowId)); }, 10000);
+}
+
+bool TTolvaneDesktop::LocateClientArea(const QImage& image)
+{
+    if (image.isNull())
+        return false;
+    // The panel is the one black area: its first black row, less the bevel, is y = 10 of the client
+    // area; the column where the bevel starts on that level is x = 10.
+    const int probeX = 10 + 315;
+    if (probeX >= image.width())
+        return false;
+    for (int y = 0; y < image.height(); ++y) {
+        if ((image.pixel(probeX, y) & 0xFFFFFF) != 0)
+            continue;
+        const int panelTop = y - PanelBevel;
+        const int rowY = panelTop + 20;
+        const QRgb background = image.pixel(0, rowY);
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, rowY) != background) {
+                ClientLeft = x - 10;
+                ClientTop = panelTop - 10;
+                return ClientLeft >= 0 && ClientTop >= 0;
+            }
+        }
+        return false;
+    }
+    return false;
+}
+
+std::string TTolvaneDesktop::WindowName(unsigned long window) const
+{
+    std::string name =
+        RunCommand(Xdotool, {QStringLiteral("getwindowname"), QString::number(window)}).Output;
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\r'))
+        name.pop_back();
+    return name;
+}
+
+unsigned long TTolvaneDesktop::WaitForOtherWindow(const std::string& pattern, int timeoutMs) const
+{
+    unsigned long found = 0;
+    const QString pid = Program ? QString::number(Program->Pid()) : QString();
+    PollUntil([&] {
+        std::istringstream lines(RunCommand(Xdotool, {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                      QStringLiteral("--pid"), pid, QStringLiteral("--name"),
+                                                      QString::fromStdString(pattern)}).Output);
+        unsigned long id = 0;
+        while (lines >> id) {
+            if (id != MainWindowId) {
+                found = id;
+                return true;
+            }
+        }
+        return false;
+    }, timeoutMs);
+    return found;
+}
+
+bool TTolvaneDesktop::WaitForCaption(const std::string& caption, int timeoutMs) const
+{
+    return PollUntil([&] { return Caption() == caption; }, timeoutMs);
+}
+
+void TTolvaneDesktop::Click(const TClientPoint& point)
+{
+    ClickWindowAt(MainWindowId, ClientLeft + point.X, ClientTop + point.Y);
+}
+
+void TTolvaneDesktop::ClickWindowAt(unsigned long window, int x, int y)
+{
+    RunCommand(Xdotool, {QStringLiteral("mousemove"), QStringLiteral("--window"),
+                         QString::number(window), QString::number(x), QString::number(y),
+                         QStringLiteral("click"), QStringLiteral("1")});
+}
+
+void TTolvaneDesktop::Keys(const std::vector<std::string>& keys)
+{
+    QStringList arguments{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("80")};
+    for (const std::string& key : keys)
+        arguments << QString::fromStdString(key);
+    RunCommand(Xdotool, arguments);
+}
+
+void TTolvaneDesktop::TypeText(const std::string& text)
+{
+    RunCommand(Xdotool, {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"),
+                         QString::fromStdString(text)});
+}
+
+void TTolvaneDesktop::CloseWindow(unsigned long window)
+{
+    RequestWindowClose(window);
+}
+
+QImage TTolvaneDesktop::Screenshot(unsigned long window) const
+{
+    const QString path = QDir(ProgramFolder.path()).filePath(QStringLiteral("screenshot.png"));
+    QFile::remove(path);
+    RunCommand(QStringLiteral("import"), {QStringLiteral("-window"), QString::number(window), path});
+    return QImage(path);
+}
+
+TMainWindowLook TTolvaneDesktop::Look()
+{
+    TMainWindowLook look;
+    const QImage image = Screenshot(MainWindowId);
+    if (image.isNull() || ClientLeft < 0)
+        return look;
+    // The readout's own geometry rules place its bars; the screen must show them lit or dark.
+    TLCD99 model;
+    model.SetDigitNum(3);
+    model.SetSegmentSize(3);
+    const TCellGeometry geometry = ComputeGeometry(ReadoutWidth, ReadoutHeight, model.DigitNum(), model.DigitSpacing(),
+                                                   model.GapX(), model.GapY(), model.SegmentSize());
+    const int left = ClientLeft + ReadoutLeft;
+    const int top = ClientTop + ReadoutTop;
+    std::string cells;
+    for (int cell = 1; cell <= 3; ++cell) {
+        std::array<bool, 8> lit{};
+        for (int segment = 1; segment <= 7; ++segment) {
+            const TPolygon bar = SegmentPolygon(geometry, cell, segment);
+            int sumX = 0;
+            int sumY = 0;
+            for (int vertex = 0; vertex < 6; ++vertex) {
+                sumX += bar[static_cast<std::size_t>(vertex)].X;
+                sumY += bar[static_cast<std::size_t>(vertex)].Y;
+            }
+            lit[static_cast<std::size_t>(segment)] = IsLitSegment(image.pixel(left + sumX / 6, top + sumY / 6));
+        }
+        cells += CharacterOf(lit);
+    }
+    look.Readout = cells.substr(std::min(cells.find_first_not_of(' '), cells.size()));
+    look.LedLit = qRed(image.pixel(ClientLeft + LedCentreX, ClientTop + LedCentreY)) > 200;
+    return look;
+}
+
+bool TTolvaneDesktop::WaitForReadout(const std::string& digits, int timeoutMs)
+{
+    return PollUntil([&] { return Look().Readout == digits; }, timeoutMs);
+}
+
+bool TTolvaneDesktop::Quit(int timeoutMs)
+{
+    if (!Program)
+        return false;
+    Keys({"F4"});
+    return Program->WaitForExit(timeoutMs);
+}
+
+std::string TTolvaneDesktop::Report()
+{
+    std::ostringstream report;
+    report << "What the user saw:\n";
+    if (Program && Program->IsRunning() && MainWindowId != 0) {
+        report << "  caption: \"" << Caption() << "\"\n";
+        const QString kept = QStringLiteral(TOLVANE_BINARY_DIR "/e2e-failures/%1.png")
+                                 .arg(QString::fromStdString(CurrentTestName()));
+        QDir().mkpath(QFileInfo(kept).path());
+        QFile::remove(kept);
+        const QImage image = Screenshot(MainWindowId);
+        if (!image.isNull() && image.save(kept))
+            report << "  screenshot: " << kept.toStdString() << "\n";
+        report << "  readout: \"" << Look().Readout << "\"\n";
+    } else {
+        report << "  (the program is not running)\n";
+    }
+    if (Program)
+        report << "--- tolvane output:\n" << Program->Output() << "\n";
+    for (const auto& peer : Peers)
+        report << "--- " << peer->Label() << ":\n" << Visible(peer->Output()) << "\n";
+    report << "--- Tolvane.ini:\n" << Visible(ReadIni()) << "\n";
+    return report.str();
+}

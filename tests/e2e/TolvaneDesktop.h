@@ -1,0 +1,98 @@
+// A desktop of its own for one end-to-end test: X server, session bus, program folder, Tolvane and its peers.
+#pragma once
+
+#include <QImage>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "e2e/LoggedProcess.h"
+#include "support/PrivateDesktop.h"
+
+// What the operator reads on the main window's readout and LED.
+struct TMainWindowLook {
+    std::string Readout;  // the digits of the three cells, leading blanks dropped; '?' for an unreadable cell
+    bool LedLit = false;
+};
+
+// Control centres in the main window's client area, from the window's layout table.
+struct TClientPoint {
+    int X = 0;
+    int Y = 0;
+};
+namespace MainWindowPoint {
+constexpr TClientPoint Man{10 + 141 + 21, 10 + 5 + 18};
+constexpr TClientPoint Auto{10 + 183 + 21, 10 + 5 + 18};
+constexpr TClientPoint Stop{10 + 225 + 21, 10 + 5 + 18};
+constexpr TClientPoint LongPath{10 + 267 + 21, 10 + 5 + 18};
+constexpr TClientPoint SpinUp{120 + 12, 16 + 8};
+constexpr TClientPoint SpinDown{120 + 12, 16 + 34 - 8};
+}  // namespace MainWindowPoint
+
+class TTolvaneDesktop {
+public:
+    TTolvaneDesktop();
+    ~TTolvaneDesktop();
+    TTolvaneDesktop(const TTolvaneDesktop&) = delete;
+    TTolvaneDesktop& operator=(const TTolvaneDesktop&) = delete;
+
+    bool IsReady() const;
+    std::string Folder() const;
+    // The configuration file as the user would have left it: lines joined with CR LF.
+    void WriteIni(const std::vector<std::string>& lines);
+    // Tolvane.ini as it stands, or an empty text when there is none.
+    std::string ReadIni() const;
+
+    // A simulated controller linked as `comName` ("COM1") in the program's folder.
+    TLoggedProcess& StartRotator(const std::string& protocol, const std::string& comName);
+    // The Teskarn stand-in; azimuths typed on `Write` are published at once.
+    TLoggedProcess& StartFeed(const QStringList& arguments = {});
+    TLoggedProcess& StartArswin();
+    // Copies the program and its help files into the folder, starts it and waits for its window.
+    bool StartTolvane();
+    TLoggedProcess* Tolvane() { return Program.get(); }
+
+    unsigned long MainWindow() const { return MainWindowId; }
+    std::string WindowName(unsigned long window) const;
+    std::string Caption() const { return WindowName(MainWindowId); }
+    // Visible windows of the program, other than the main window, whose name matches `pattern`.
+    unsigned long WaitForOtherWindow(const std::string& pattern, int timeoutMs = 10000) const;
+    bool WaitForCaption(const std::string& caption, int timeoutMs = 10000) const;
+
+    // Real pointer and key events, as the operator makes them.
+    void Click(const TClientPoint& point);
+    void ClickWindowAt(unsigned long window, int x, int y);
+    void Keys(const std::vector<std::string>& keys);
+    void TypeText(const std::string& text);
+    // As the window manager's close box does.
+    void CloseWindow(unsigned long window);
+
+    QImage Screenshot(unsigned long window) const;
+    TMainWindowLook Look();
+    bool WaitForReadout(const std::string& digits, int timeoutMs = 10000);
+
+    // F4, then waits for the process to end.
+    bool Quit(int timeoutMs = 15000);
+
+    // What the operator would have seen, for a failed test: caption, every peer's output, a screenshot.
+    std::string Report();
+
+private:
+    QProcessEnvironment ChildEnvironment() const;
+    bool LocateClientArea(const QImage& image);
+
+    TPrivateXServer XServer;
+    TPrivateSessionBus Bus;
+    QTemporaryDir ProgramFolder;
+    std::vector<std::unique_ptr<TLoggedProcess>> Peers;
+    std::unique_ptr<TLoggedProcess> Program;
+    unsigned long MainWindowId = 0;
+    int ClientLeft = -1;
+    int ClientTop = -1;
+};
+
+// Bytes with CR shown as "\r", for messages.
+std::string Visible(const std::string& bytes);
