@@ -90,7 +90,7 @@ bool ReadWindowEdge(const std::string& value, const std::function<void(int)>& se
     return true;
 }
 
-// One key row of the reader: applies the value; false when the value stops the reading.
+// One key row of the reader: applies the value; false, with the message, when it does not convert.
 using TKeyReader = std::function<bool(const std::string& value, std::string& error)>;
 
 std::vector<std::pair<std::string, TKeyReader>> KeyReaders(const TConfigReaderHooks& hooks)
@@ -212,6 +212,7 @@ std::string FileErrorMessage(const std::string& fileName, int error)
 std::string InterpretConfiguration(const std::vector<std::string>& lines, const TConfigReaderHooks& hooks)
 {
     const auto readers = KeyReaders(hooks);
+    std::string firstError;
     for (const std::string& line : lines) {
         const std::size_t equals = line.find('=');
         if (equals == std::string::npos || equals == 0) {
@@ -224,13 +225,18 @@ std::string InterpretConfiguration(const std::vector<std::string>& lines, const 
             if (key == rowKey) {
                 std::string error;
                 if (!read(value, error)) {
-                    return error;
+                    if (firstError.empty()) {
+                        firstError = error;
+                    }
+                    if (hooks.ConversionError) {
+                        hooks.ConversionError(error);
+                    }
                 }
                 break;
             }
         }
     }
-    return "";
+    return firstError;
 }
 
 bool LoadConfigurationLines(const std::string& fileName, std::vector<std::string>& lines,
@@ -421,9 +427,14 @@ void SyncCurrentDirectory()
 
 }  // namespace
 
+bool WriteConfigurationTemporaryFile(const std::vector<std::string>& lines)
+{
+    return RemoveTemporary() && WriteTemporary(lines);
+}
+
 bool WriteConfigurationFile(const std::vector<std::string>& lines)
 {
-    if (!RemoveTemporary() || !WriteTemporary(lines)) {
+    if (!WriteConfigurationTemporaryFile(lines)) {
         return false;
     }
     // rename replaces an existing Tolvane.ini in one step, read-only or not, found at start or

@@ -13,13 +13,16 @@ struct TConfigReaderHooks {
     std::function<void(int port)> SetGsComPort, SetEasyComPort;              // serial drivers' ComPort
     std::function<void(int speed)> SetGsComPortSpeed, SetEasyComPortSpeed;  // baud table index
     std::function<void(int)> SetWindowTop, SetWindowLeft, SetWindowWidth, SetWindowHeight;
+    // Told of every value that does not convert; the reading goes on with the next line.
+    std::function<void(const std::string& message)> ConversionError;
 };
 
 constexpr const char* ConfigFileName = "Tolvane.ini";
 constexpr const char* ConfigTemporaryFileName = "Tolvane.~in";
 
 // Interprets the lines into StationSettings (and the hooks); returns "" or the conversion-error
-// message of the value that stopped the reading (lines after it are not read).
+// message of the first value that did not convert. A value that does not convert leaves its key as
+// it was and the lines after it are still read, so one bad line never costs the others at exit.
 std::string InterpretConfiguration(const std::vector<std::string>& lines, const TConfigReaderHooks& hooks);
 
 // Loads the lines of a file, accepting CR LF, CR or LF; false with a file-open error message.
@@ -43,3 +46,7 @@ std::vector<std::string> BuildConfigurationLines(bool french, const TWindowBound
 // temporary is left), or when it could not take the name "Tolvane.ini" (the new settings then stay in
 // "Tolvane.~in"); the caller then shows MsgIniCreateFailed.
 bool WriteConfigurationFile(const std::vector<std::string>& lines);
+
+// Writes only "Tolvane.~in", flushed to disk, leaving "Tolvane.ini" alone: for a Tolvane.ini that
+// was found at start but could not be read, which the settings of this run must not replace.
+bool WriteConfigurationTemporaryFile(const std::vector<std::string>& lines);

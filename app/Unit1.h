@@ -132,6 +132,8 @@ private:
     bool EverActivated = false;
     // The program's folder, where the configuration is saved.
     QString WorkingFolder;
+    // Tolvane.ini was there at start but could not be read: the save must not replace it.
+    bool ConfigFileUnreadable = false;
     // The focus window before the latest change and after it; null while another program has focus.
     QPointer<QWindow> PreviousFocusWindow;
     QPointer<QWindow> CurrentFocusWindow;

@@ -14,6 +14,7 @@ void TForm1::ReadConfiguration()
     std::string errorMessage;
     MemoFileInit.clear();
     if (!LoadConfigurationLines(ConfigFileName, MemoFileInit, errorMessage)) {
+        ConfigFileUnreadable = true;
         ShowMessageBox(this, TMessageKind::Error, "Tolvane", errorMessage);
         return;
     }
@@ -28,9 +29,11 @@ void TForm1::ReadConfiguration()
     hooks.SetWindowLeft = [this](int left) { move(left, y()); };
     hooks.SetWindowWidth = [this](int width) { resize(width, height()); };
     hooks.SetWindowHeight = [this](int height) { resize(width(), height); };
-    const std::string conversionError = InterpretConfiguration(MemoFileInit, hooks);
-    if (!conversionError.empty())
-        ShowMessageBox(this, TMessageKind::Error, "Tolvane", conversionError);
+    // One box per value that does not convert; the other lines are still read.
+    hooks.ConversionError = [this](const std::string& message) {
+        ShowMessageBox(this, TMessageKind::Error, "Tolvane", message);
+    };
+    InterpretConfiguration(MemoFileInit, hooks);
 }
 
 std::string TForm1::normalize_decimal_separator(const std::string& text) const
@@ -43,6 +46,13 @@ void TForm1::save_configuration()
     QDir::setCurrent(WorkingFolder);
     const TWindowBounds bounds{x(), y(), width(), height()};
     MemoFileInit = BuildConfigurationLines(MenuFrancais->isChecked(), bounds);
+    // A file found at start but not readable may hold settings this run never saw: keep it,
+    // leave this run's settings in Tolvane.~in and say that Tolvane.ini was not written.
+    if (ConfigFileUnreadable) {
+        WriteConfigurationTemporaryFile(MemoFileInit);
+        ShowMessageBox(this, TMessageKind::Error, "Erreur", MsgIniCreateFailed);
+        return;
+    }
     if (!WriteConfigurationFile(MemoFileInit))
         ShowMessageBox(this, TMessageKind::Error, "Erreur", MsgIniCreateFailed);
 }

@@ -201,10 +201,14 @@ std::vector<TReaderRow> AllReaderRows()
         {"WindowWidthFractionStops", {"WWIDTH=400.5"}, {}, "", {}, "'400.5'" + IntegerError},
         {"WindowHeightSpaceStops", {"WHEIGHT= 127"}, {}, "", {}, "' 127'" + IntegerError},
 
-        {"LinesAfterAStopAreNotRead", {"ANT=GS232", "WTOP=x", "ANT=ARSIF", "WLEFT=5"}, Int(&S::ANT), "3", {},
-         "'x'" + IntegerError},
-        {"SettingsAfterAStopKeepDefaults", {"STEP_GS232=4", "AZIMUT_PARKING=", "STEP_EASYCOMM=3"},
-         Int(&S::STEP_EASYCOMM), "1", {}, "''" + FloatError},
+        // A bad value costs only its own key: the lines after it are still read.
+        {"LinesAfterABadValueAreRead", {"ANT=GS232", "WTOP=x", "ANT=ARSIF", "WLEFT=5"}, Int(&S::ANT), "2",
+         {"Left 5"}, "'x'" + IntegerError},
+        {"SettingsAfterABadValueAreRead", {"STEP_GS232=4", "AZIMUT_PARKING=", "STEP_EASYCOMM=3"},
+         Int(&S::STEP_EASYCOMM), "3", {}, "''" + FloatError},
+        {"BadValueKeepsItsKey", {"CALAZ_POURSAT=0.25", "CALAZ_POURSAT=x", "ZERO_POURSAT=3"},
+         Num(&S::CALAZ_POURSAT), "0.25", {}, "'x'" + FloatError},
+        {"FirstOfTwoBadValuesReported", {"WTOP=a", "WLEFT=b"}, {}, "", {}, "'a'" + IntegerError},
         {"UnknownKeyIgnored", {"ROTOR=GS232", "ANT=GS232"}, Int(&S::ANT), "3", {}, ""},
         {"LineStartingWithEqualsIgnored", {"=ANT=GS232"}, Int(&S::ANT), "-1", {}, ""},
         {"LineWithoutEqualsIgnored", {"ANT", "[GS-232]", ""}, Int(&S::ANT), "-1", {}, ""},
@@ -238,6 +242,20 @@ TEST_P(ReaderRows, Reads)
         EXPECT_EQ(row.Field(), row.Expected);
     }
     EXPECT_EQ(log.Calls, row.Calls);
+}
+
+TEST(ConfigFileReader, ReportsEveryBadValueAndReadsOn)
+{
+    StationSettings = {};
+    std::vector<std::string> reported;
+    TConfigReaderHooks hooks;
+    hooks.ConversionError = [&reported](const std::string& message) { reported.push_back(message); };
+    InterpretConfiguration({"WTOP=a", "STEP_GS232=4", "AZIMUT_PARKING=9x", "ANT=EASYCOMM"}, hooks);
+    EXPECT_EQ(reported, (std::vector<std::string>{InvalidIntegerMessage("a"), InvalidFloatMessage("9x")}));
+    EXPECT_EQ(StationSettings.STEP_GS232, 4);
+    EXPECT_EQ(StationSettings.AZIMUT_PARKING, 0);
+    EXPECT_EQ(StationSettings.ANT, 4);
+    StationSettings = {};
 }
 
 INSTANTIATE_TEST_SUITE_P(ConfigFile, ReaderRows, ::testing::ValuesIn(AllReaderRows()),

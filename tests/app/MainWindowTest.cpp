@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "app/PointingState.h"
 #include "app/StationSettings.h"
@@ -278,6 +280,41 @@ TEST_F(TMainWindowTest, ABadNumberInTheFileShowsTheErrorBoxTitledTolvane)
     EXPECT_EQ(Boxes.Boxes[0].Kind, TMessageKind::Error);
     EXPECT_EQ(Boxes.Boxes[0].Title, "Tolvane");
     EXPECT_NE(Boxes.Boxes[0].Text.find("abc"), std::string::npos);
+}
+
+TEST_F(TMainWindowTest, EachBadValueHasItsBoxAndTheOtherSettingsSurviveTheSave)
+{
+    WriteConfiguration({"[TOLVANE]", "ANT=GS232", "WTOP=x", "[GS-232]", "PORT_GS232=2", "STEP_GS232=3",
+                        "AZIMUT_PARKING=abc", "STOP_GS232=S"});
+    TForm1& form = CreateForm();
+    ASSERT_EQ(Boxes.Boxes.size(), 2u);
+    EXPECT_NE(Boxes.Boxes[0].Text.find("'x'"), std::string::npos);
+    EXPECT_NE(Boxes.Boxes[1].Text.find("'abc'"), std::string::npos);
+    form.close();
+
+    const std::vector<std::string> lines = SavedLines();
+    for (const char* kept : {"ANT=GS232", "PORT_GS232=2", "STEP_GS232=3", "STOP_GS232=S"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), kept), lines.end()) << kept;
+}
+
+TEST_F(TMainWindowTest, AnUnreadableFileIsKeptAndTheRunsSettingsGoToTheTemporaryFile)
+{
+    // A folder in its place: found at start, but no read can succeed, whoever runs the test.
+    std::filesystem::create_directory("Tolvane.ini");
+    ConfigFileFound = true;
+    TForm1& form = CreateForm();
+    ASSERT_EQ(Boxes.Boxes.size(), 1u);
+    EXPECT_EQ(Boxes.Boxes[0].Title, "Tolvane");
+    form.close();
+
+    EXPECT_TRUE(std::filesystem::is_directory("Tolvane.ini"));
+    ASSERT_EQ(Boxes.Boxes.size(), 2u);
+    EXPECT_EQ(Boxes.Boxes[1].Kind, TMessageKind::Error);
+    EXPECT_EQ(Boxes.Boxes[1].Title, "Erreur");
+    EXPECT_EQ(Boxes.Boxes[1].Text, "Can't create Tolvane.ini");
+    std::ifstream temporary("Tolvane.~in", std::ios::binary);
+    const std::string saved((std::istreambuf_iterator<char>(temporary)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(saved.rfind("[TOLVANE]\r\nLANGUAGE=ENGLISH\r\n", 0), 0u) << saved;
 }
 
 TEST_F(TMainWindowTest, ShutDownParksThenReleasesThePortThenClosesTheFeedThenSaves)
