@@ -255,6 +255,12 @@ void TTolvaneDesktop::Keys(const std::vector<std::string>& keys)
     RunCommand(Xdotool, arguments);
 }
 
+void TTolvaneDesktop::FocusMainWindow()
+{
+    // Without a window manager nobody hands the focus back when a box or a second window closes.
+    RunCommand(Xdotool, {QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(MainWindowId)}, 5000);
+}
+
 void TTolvaneDesktop::TypeText(const std::string& text)
 {
     RunCommand(Xdotool, {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"),
@@ -317,6 +323,7 @@ bool TTolvaneDesktop::Quit(int timeoutMs)
 {
     if (!Program)
         return false;
+    FocusMainWindow();
     Keys({"F4"});
     return Program->WaitForExit(timeoutMs);
 }

@@ -65,7 +65,10 @@ public:
     // Real pointer and key events, as the operator makes them.
     void Click(const TClientPoint& point);
     void ClickWindowAt(unsigned long window, int x, int y);
+    // Keys go to the window that has the focus, as on a desktop.
     void Keys(const std::vector<std::string>& keys);
+    // As the operator clicking on the main window's title bar.
+    void FocusMainWindow();
     void TypeText(const std::string& text);
     // As the window manager's close box does.
     void CloseWindow(unsigned long window);
