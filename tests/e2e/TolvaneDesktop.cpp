@@ -154,8 +154,12 @@ bool TTolvaneDesktop::StartTolvane()
     for (const QString& help : QDir(binary).entryList({QStringLiteral("*.hlp")}, QDir::Files))
         QFile::copy(binary + QLatin1Char('/') + help, folder.filePath(help));
     // Started by its full path from elsewhere: the program must find its own folder.
-    Program = std::make_unique<TLoggedProcess>("tolvane", folder.filePath(QStringLiteral("tolvane")).toStdString(),
-                                               QStringList{}, ChildEnvironment(), QDir::tempPath().toStdString());
+    return StartProgram(folder.filePath(QStringLiteral("tolvane")).toStdString(), QDir::tempPath().toStdString());
+}
+
+bool TTolvaneDesktop::StartProgram(const std::string& program, const std::string& workingFolder)
+{
+    Program = std::make_unique<TLoggedProcess>("tolvane", program, QStringList{}, ChildEnvironment(), workingFolder);
     const QString pid = QString::number(Program->Pid());
     const bool shown = PollUntil([&] {
         const std::string ids = RunCommand(Xdotool, {QStringLiteral("search"), QStringLiteral("--onlyvisible"),

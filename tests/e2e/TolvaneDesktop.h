@@ -53,6 +53,8 @@ public:
     TLoggedProcess& StartArswin();
     // Copies the program and its help files into the folder, starts it and waits for its window.
     bool StartTolvane();
+    // Starts a program that is already in place, as a desktop entry would, and waits for its window.
+    bool StartProgram(const std::string& program, const std::string& workingFolder);
     TLoggedProcess* Tolvane() { return Program.get(); }
 
     unsigned long MainWindow() const { return MainWindowId; }
