@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "drivers/SerialRotator.h"
+
 void GoEasyComm();
 void StopEasyComm();
 

@@ -1,0 +1,54 @@
+// The go and stop rules shared by the GS-232 and EasyComm controllers.
+#include "drivers/SerialRotator.h"
+
+#include <algorithm>
+
+#include "app/NumberFormat.h"
+#include "app/PointingState.h"
+#include "drivers/DriverContext.h"
+#include "drivers/DriverContract.h"
+#include "platform/Beep.h"
+#include "serial/ComDrv32.h"
+
+std::string ThreeDigitAzimuth(int azimuth)
+{
+    // A go operation only produces 0..360; anything else would make a malformed command.
+    azimuth = std::clamp(azimuth, 0, 360);
+    const std::string digits = std::to_string(azimuth);
+    return std::string(3 - digits.size(), '0') + digits;
+}
+
+void GoSerialRotator(TCommPortDriver* port, int comPort, int step, int stopSetting,
+                     std::string (*commandFor)(int azimuth))
+{
+    if (StepRuleHoldsBack(step)) {
+        CommandNotSent = true;
+        return;
+    }
+    LastSentAzimuth = TargetAzimuth;
+    const long double rotatorAzimuth = ApplyEndStop(TargetAzimuth, stopSetting);
+
+    if (port && !port->IsOpen()) {
+        port->SetComPort(comPort);
+        port->OpenPort();
+    }
+    if (!port || !port->IsOpen()) {
+        CommandNotSent = true;
+        MessageBeep();
+        return;
+    }
+
+    const int azimuth = static_cast<int>(RoundToInteger(rotatorAzimuth));
+    if (DriverContext.SetLabelEtatInterface)
+        DriverContext.SetLabelEtatInterface(ThreeDigitAzimuth(azimuth));
+    const std::string command = commandFor(azimuth);
+    port->WriteBytes(command.data(), static_cast<int>(command.size()));
+}
+
+void StopSerialRotator(TCommPortDriver* port, const std::string& stopText)
+{
+    if (!port || !port->IsOpen())
+        return;
+    port->WriteText(stopText);
+    port->ClosePort();
+}
