@@ -1,10 +1,14 @@
 // A desktop of its own for one end-to-end test: the real program driven by xdotool and read back from screenshots.
 #include "e2e/TolvaneDesktop.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/prctl.h>
 
 #include <sstream>
 
@@ -65,6 +69,48 @@ std::string Visible(const std::string& bytes)
     return text;
 }
 
+TE2eXServer::TE2eXServer()
+{
+    const int first = 200 + static_cast<int>(QCoreApplication::applicationPid() % 400) * 2;
+    for (int display = first; display < first + 40 && Display.empty(); ++display) {
+        Server.setProgram(QStringLiteral("Xvfb"));
+        Server.setArguments({QStringLiteral(":%1").arg(display), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                             QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("800x600x24"),
+                             QStringLiteral("-displayfd"), QStringLiteral("1")});
+        Server.setStandardErrorFile(QProcess::nullDevice());
+        Server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        Server.start();
+        if (!Server.waitForStarted(10000))
+            continue;
+        // The number comes back once the server accepts clients; a taken number ends the server instead.
+        const bool answered = PollUntil([&] {
+            Server.waitForReadyRead(10);
+            return Server.canReadLine() || Server.state() != QProcess::Running;
+        }, 20000);
+        if (!answered || !Server.canReadLine()) {
+            Server.kill();
+            Server.waitForFinished(5000);
+            continue;
+        }
+        Display = ":" + Server.readLine().trimmed().toStdString();
+    }
+    if (!Display.empty())
+        DisplayVariable = std::make_unique<TScopedEnvironment>("DISPLAY", Display);
+    // Programs started from here find no credentials they do not need.
+    XAuthorityVariable = std::make_unique<TScopedEnvironment>("XAUTHORITY", std::string());
+}
+
+TE2eXServer::~TE2eXServer()
+{
+    if (Server.state() != QProcess::NotRunning) {
+        Server.terminate();
+        if (!Server.waitForFinished(5000)) {
+            Server.kill();
+            Server.waitForFinished(5000);
+        }
+    }
+}
+
 TTolvaneDesktop::TTolvaneDesktop() = default;
 
 TTolvaneDesktop::~TTolvaneDesktop()
@@ -93,6 +139,7 @@ QProcessEnvironment TTolvaneDesktop::ChildEnvironment() const
     // The test program itself draws offscreen; the programs under test use the X server.
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(XServer.DisplayName()));
+    environment.remove(QStringLiteral("XAUTHORITY"));
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromStdString(Bus.BusAddress()));
     // A point as decimal separator, whatever the machine's locale.
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));

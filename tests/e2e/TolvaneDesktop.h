@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QImage>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
@@ -31,6 +32,25 @@ constexpr TClientPoint LongPath{10 + 267 + 21, 10 + 5 + 18};
 constexpr TClientPoint SpinUp{120 + 12, 16 + 8};
 constexpr TClientPoint SpinDown{120 + 12, 16 + 34 - 8};
 }  // namespace MainWindowPoint
+
+// An Xvfb of the test's own. Display numbers are drawn from the process id, so that a test never
+// takes over the number of a server that another test is just shutting down.
+class TE2eXServer {
+public:
+    TE2eXServer();
+    ~TE2eXServer();
+    TE2eXServer(const TE2eXServer&) = delete;
+    TE2eXServer& operator=(const TE2eXServer&) = delete;
+
+    bool IsRunning() const { return !Display.empty(); }
+    const std::string& DisplayName() const { return Display; }
+
+private:
+    QProcess Server;
+    std::string Display;
+    std::unique_ptr<TScopedEnvironment> DisplayVariable;
+    std::unique_ptr<TScopedEnvironment> XAuthorityVariable;
+};
 
 class TTolvaneDesktop {
 public:
@@ -89,7 +109,7 @@ private:
     QProcessEnvironment ChildEnvironment() const;
     bool LocateClientArea(const QImage& image);
 
-    TPrivateXServer XServer;
+    TE2eXServer XServer;
     TPrivateSessionBus Bus;
     QTemporaryDir ProgramFolder;
     std::vector<std::unique_ptr<TLoggedProcess>> Peers;
