@@ -76,7 +76,8 @@ TE2eXServer::TE2eXServer()
         Server.setProgram(QStringLiteral("Xvfb"));
         Server.setArguments({QStringLiteral(":%1").arg(display), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
                              QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("800x600x24"),
-                             QStringLiteral("-displayfd"), QStringLiteral("1")});
+                             // A server that resets when its last client leaves refuses the next one meanwhile.
+                             QStringLiteral("-noreset"), QStringLiteral("-displayfd"), QStringLiteral("1")});
         Server.setStandardErrorFile(QProcess::nullDevice());
         Server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         Server.start();
@@ -93,6 +94,18 @@ TE2eXServer::TE2eXServer()
             continue;
         }
         Display = ":" + Server.readLine().trimmed().toStdString();
+    }
+    if (!Display.empty()) {
+        const QString display = QString::fromStdString(Display);
+        PollUntil([&] {
+            QProcess probe;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("DISPLAY"), display);
+            environment.remove(QStringLiteral("XAUTHORITY"));
+            probe.setProcessEnvironment(environment);
+            probe.start(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")});
+            return probe.waitForFinished(5000) && probe.exitCode() == 0;
+        }, 10000);
     }
     if (!Display.empty())
         DisplayVariable = std::make_unique<TScopedEnvironment>("DISPLAY", Display);
@@ -298,9 +311,9 @@ void TTolvaneDesktop::ClickWindowAt(unsigned long window, int x, int y)
                          QStringLiteral("click"), QStringLiteral("1")});
 }
 
-void TTolvaneDesktop::Keys(const std::vector<std::string>& keys)
+void TTolvaneDesktop::Keys(const std::vector<std::string>& keys, int delayMs)
 {
-    QStringList arguments{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("80")};
+    QStringList arguments{QStringLiteral("key"), QStringLiteral("--delay"), QString::number(delayMs)};
     for (const std::string& key : keys)
         arguments << QString::fromStdString(key);
     RunCommand(Xdotool, arguments);

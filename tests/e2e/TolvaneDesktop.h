@@ -88,7 +88,7 @@ public:
     void Click(const TClientPoint& point);
     void ClickWindowAt(unsigned long window, int x, int y);
     // Keys go to the window that has the focus, as on a desktop.
-    void Keys(const std::vector<std::string>& keys);
+    void Keys(const std::vector<std::string>& keys, int delayMs = 80);
     // As the operator clicking on the main window's title bar.
     void FocusMainWindow();
     void TypeText(const std::string& text);
