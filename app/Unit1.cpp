@@ -21,6 +21,8 @@
 #include "app/StationSettings.h"
 #include "drivers/ArswinDriver.h"
 #include "drivers/DriverContext.h"
+#include "drivers/EasyCommDriver.h"
+#include "drivers/Gs232Driver.h"
 #include "platform/MessageBoxes.h"
 #include "serial/ComDrv32.h"
 #include "widgets/Lcd99.h"
@@ -397,12 +399,12 @@ void TForm1::FormClose()
         StopArswin();
     if (s.ANT == riGS232) {
         if (s.PARKING != riGS232 + 1)
-            CommPortDriverGS->WriteText("S\r");
+            CommPortDriverGS->WriteText(Gs232StopCommand());
         CommPortDriverGS->ClosePort();
     }
     if (s.ANT == riEasyComm) {
         if (s.PARKING != riEasyComm + 1)
-            CommPortDriverEasy->WriteText("SA SE\r");
+            CommPortDriverEasy->WriteText(EasyCommExitStopCommand());
         CommPortDriverEasy->ClosePort();
     }
 
