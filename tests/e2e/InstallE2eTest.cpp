@@ -50,6 +50,8 @@ TEST_F(TolvaneE2e, InstalledFolderHoldsEverythingAndTheProgramKeepsItsIniThere)
     ASSERT_TRUE(Desktop->Quit());
     const QString ini = installed.filePath(QStringLiteral("Tolvane.ini"));
     EXPECT_TRUE(QFileInfo(ini).isFile());
+    EXPECT_FALSE(QFileInfo(ini).permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther))
+        << "left read-only";
     EXPECT_FALSE(QFileInfo(QDir(QString::fromStdString(Desktop->Folder())).filePath(QStringLiteral("Tolvane.ini"))).exists());
     QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }

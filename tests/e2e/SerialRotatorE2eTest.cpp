@@ -1,4 +1,6 @@
 // The real program turning a simulated GS-232 or EasyComm rotator, driven by clicks, keys and the feed.
+#include <signal.h>
+
 #include <sstream>
 
 #include "e2e/E2eFixture.h"
@@ -117,4 +119,30 @@ TEST_F(TolvaneE2e, EasyCommParkedThroughAnotherInterfaceSendsTheExitStopText)
     // The parking command goes through the chosen interface and reopens its port for the exit text.
     EXPECT_EQ(ReceivedCommands(rotator),
               (std::vector<std::string>{Received("AZ090.0\r"), Received("SA SE\r")}));
+}
+
+TEST_F(TolvaneE2e, StartsTeskarnByNameAndRelinksToTheNextPublisher)
+{
+    TLoggedProcess& rotator = Desktop->StartRotator("gs232", "COM1");
+    Desktop->WriteIni(Gs232OnCom1);
+    // Nobody publishes the feed: the program starts Teskarn from PATH, here the feed stand-in.
+    const std::string feedProgram = BuiltProgram("Teskarn");
+    Desktop->PrependToPath(feedProgram.substr(0, feedProgram.rfind('/')));
+    ASSERT_TRUE(Desktop->StartTolvane());
+    ASSERT_TRUE(Desktop->WaitForFeedOwner(true)) << "Teskarn started by its name";
+    const qint64 started = Desktop->FeedOwnerPid();
+    EXPECT_NE(started, Desktop->Tolvane()->Pid());
+
+    // That Teskarn quits; another publisher takes its place and the retries link to it.
+    ::kill(static_cast<pid_t>(started), SIGTERM);
+    ASSERT_TRUE(Desktop->WaitForFeedOwner(false));
+    TLoggedProcess& feed = Desktop->StartFeed();
+    Desktop->Click(MainWindowPoint::Auto);
+    // Values published before the link is back are missed; the operator sees the first that arrives.
+    EXPECT_TRUE(PollUntil([&] {
+        feed.Write("200\n");
+        return Desktop->WaitForReadout("200", 500);
+    }, 10000));
+    EXPECT_TRUE(rotator.WaitForOutput(Received("W200\r"), CommandWaitMs));
+    ASSERT_TRUE(Desktop->Quit());
 }

@@ -156,6 +156,9 @@ QProcessEnvironment TTolvaneDesktop::ChildEnvironment() const
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromStdString(Bus.BusAddress()));
     // A point as decimal separator, whatever the machine's locale.
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    if (!ExtraPath.empty())
+        environment.insert(QStringLiteral("PATH"), QString::fromStdString(ExtraPath) + QLatin1Char(':') +
+                                                       environment.value(QStringLiteral("PATH")));
     return environment;
 }
 

@@ -73,6 +73,10 @@ public:
     TLoggedProcess& StartArswin();
     // Copies the program and its help files into the folder, starts it and waits for its window.
     bool StartTolvane();
+    // Puts a folder first on the program's PATH, where it looks for Teskarn.
+    void PrependToPath(const std::string& folder) { ExtraPath = folder; }
+    bool WaitForFeedOwner(bool owned, int timeoutMs = 10000) { return Bus.WaitForOwner("dde.Teskarn", owned, timeoutMs); }
+    qint64 FeedOwnerPid() { return Bus.OwnerPid("dde.Teskarn"); }
     // Starts a program that is already in place, as a desktop entry would, and waits for its window.
     bool StartProgram(const std::string& program, const std::string& workingFolder);
     TLoggedProcess* Tolvane() { return Program.get(); }
@@ -114,6 +118,7 @@ private:
     QTemporaryDir ProgramFolder;
     std::vector<std::unique_ptr<TLoggedProcess>> Peers;
     std::unique_ptr<TLoggedProcess> Program;
+    std::string ExtraPath;
     unsigned long MainWindowId = 0;
     int ClientLeft = -1;
     int ClientTop = -1;
