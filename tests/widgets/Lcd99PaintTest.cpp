@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "widgets/Lcd99.h"
+#include "widgets/ReadoutTestHelpers.h"
 
 namespace {
 
@@ -14,25 +15,6 @@ constexpr std::uint32_t DistinctOffColor = 0x204080;
 const QRgb OffPixel = qRgb(0x80, 0x40, 0x20);
 const QRgb OnPixel = qRgb(0x00, 0xFF, 0x00);
 const QRgb BackgroundPixel = qRgb(0, 0, 0);
-
-std::unique_ptr<TLCD99> MainWindowReadout()
-{
-    auto lcd = std::make_unique<TLCD99>();
-    lcd->resize(92, 32);
-    lcd->SetDigitNum(3);
-    lcd->SetSegmentSize(3);
-    lcd->SetColor(0);
-    lcd->SetValue("0");
-    return lcd;
-}
-
-QImage Render(TLCD99& lcd)
-{
-    QImage image(lcd.size(), QImage::Format_RGB32);
-    image.fill(Qt::white);  // anything the paint leaves out shows as white
-    lcd.render(&image);
-    return image;
-}
 
 QImage RenderValue(const std::string& value, std::uint32_t offColor = 0)
 {

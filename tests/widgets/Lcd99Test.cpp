@@ -12,26 +12,9 @@
 
 #include "support/Recorders.h"
 #include "widgets/Lcd99.h"
+#include "widgets/ReadoutTestHelpers.h"
 
 namespace {
-
-std::unique_ptr<TLCD99> MainWindowReadout()
-{
-    auto lcd = std::make_unique<TLCD99>();
-    lcd->resize(92, 32);
-    lcd->SetDigitNum(3);
-    lcd->SetSegmentSize(3);
-    lcd->SetColor(0);
-    lcd->SetValue("0");
-    return lcd;
-}
-
-QImage Render(TLCD99& lcd)
-{
-    QImage image(lcd.size(), QImage::Format_RGB32);
-    lcd.render(&image);
-    return image;
-}
 
 // Counts the paint events a widget receives.
 class TPaintCounter : public QObject {
