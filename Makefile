@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test clean install fuzz check-sanitize
+.PHONY: all deps build run test clean fuzz check-sanitize
 
 all: build
 
@@ -23,7 +23,7 @@ clean:
 	rm -rf $(BUILD_DIR)
 
 # libFuzzer targets built with clang in build-fuzz, FUZZ_SECONDS each (default 60); fails on a finding.
-fuzz:
+fuzz: deps
 	@scripts/fuzz
 
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer, in build-sanitize.
