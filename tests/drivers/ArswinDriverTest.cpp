@@ -9,6 +9,7 @@
 #include "drivers/ArswinDriver.h"
 #include "drivers/DriverContext.h"
 #include "platform/XcbWindowMessages.h"
+#include "support/ProcessState.h"
 #include "support/ChildProcess.h"
 #include "support/PrivateDesktop.h"
 #include "support/Recorders.h"
@@ -20,11 +21,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Server.IsRunning()) << "Xvfb did not start";
-        StationSettings = {};
+        ResetProcessState();
         StationSettings.ANT = riARSIF;
-        LastSentAzimuth = LastSentAzimuthReset;
-        CommandNotSent = false;
-        DriverContext = {};
         DriverContext.WindowMessages = &Messages;
         DriverContext.SetLabelEtatInterface = [this](const std::string& text) { Label = text; };
         DriverContext.ShowArswinNotRunning = [this] {
@@ -35,10 +33,7 @@ protected:
 
     void TearDown() override
     {
-        DriverContext = {};
-        StationSettings = {};
-        LastSentAzimuth = LastSentAzimuthReset;
-        CommandNotSent = false;
+        ResetProcessState();
     }
 
     void StartStandIn()

@@ -8,6 +8,7 @@
 #include "drivers/DriverContext.h"
 #include "drivers/EasyCommDriver.h"
 #include "serial/ComDrv32.h"
+#include "support/ProcessState.h"
 #include "support/PseudoTerminal.h"
 #include "support/Recorders.h"
 
@@ -19,21 +20,15 @@ protected:
     {
         ASSERT_TRUE(Controller.IsOpen());
         ASSERT_TRUE(Folder.Link("COM1", Controller.SlavePath()));
-        StationSettings = {};
+        ResetProcessState();
         StationSettings.PORT_EASYCOMM = 0;
-        LastSentAzimuth = LastSentAzimuthReset;
-        CommandNotSent = false;
-        DriverContext = {};
         DriverContext.CommPortDriverEasy = &Port;
         DriverContext.SetLabelEtatInterface = [this](const std::string& text) { Label = text; };
     }
 
     void TearDown() override
     {
-        DriverContext = {};
-        StationSettings = {};
-        LastSentAzimuth = LastSentAzimuthReset;
-        CommandNotSent = false;
+        ResetProcessState();
     }
 
     void Go(long double azimuth)

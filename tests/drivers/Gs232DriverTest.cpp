@@ -8,6 +8,7 @@
 #include "drivers/DriverContext.h"
 #include "drivers/Gs232Driver.h"
 #include "serial/ComDrv32.h"
+#include "support/ProcessState.h"
 #include "support/PseudoTerminal.h"
 #include "support/Recorders.h"
 
@@ -19,22 +20,16 @@ protected:
     {
         ASSERT_TRUE(Controller.IsOpen());
         ASSERT_TRUE(Folder.Link("COM1", Controller.SlavePath()));
-        StationSettings = {};
+        ResetProcessState();
         StationSettings.PORT_GS232 = 0;
-        LastSentAzimuth = LastSentAzimuthReset;
-        CommandNotSent = false;
         Port.SetComPortSpeed(br110);  // as the main window creates it
-        DriverContext = {};
         DriverContext.CommPortDriverGS = &Port;
         DriverContext.SetLabelEtatInterface = [this](const std::string& text) { Label = text; };
     }
 
     void TearDown() override
     {
-        DriverContext = {};
-        StationSettings = {};
-        LastSentAzimuth = LastSentAzimuthReset;
-        CommandNotSent = false;
+        ResetProcessState();
     }
 
     void Go(long double azimuth)

@@ -12,6 +12,7 @@
 #include "app/StationSettings.h"
 #include "drivers/DriverContext.h"
 #include "drivers/ParallelDrivers.h"
+#include "support/ProcessState.h"
 #include "support/Recorders.h"
 #include "support/SimulatedPortIO.h"
 
@@ -24,24 +25,17 @@ class ParallelDriversTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        StationSettings = {};
+        ResetProcessState();
         StationSettings.LPT_POURSAT = 0;
         StationSettings.LPT_FODTRACK = 0;
         LptBaseAddress = {Lpt1, Lpt2, 0};
-        LastSentAzimuth = LastSentAzimuthReset;
-        CommandNotSent = false;
-        DriverContext = {};
         DriverContext.PortIO = &Port;
         DriverContext.SetLabelEtatInterface = [this](const std::string& text) { Label = text; };
     }
 
     void TearDown() override
     {
-        DriverContext = {};
-        StationSettings = {};
-        LptBaseAddress = {0, 0, 0};
-        LastSentAzimuth = LastSentAzimuthReset;
-        CommandNotSent = false;
+        ResetProcessState();
     }
 
     void Go(TRotatorInterface rotator, long double azimuth)

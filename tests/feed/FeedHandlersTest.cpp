@@ -18,6 +18,7 @@
 #include "drivers/DriverContext.h"
 #include "platform/DBusDdeClientConv.h"
 #include "platform/XcbWindowMessages.h"
+#include "support/ProcessState.h"
 #include "support/ChildProcess.h"
 #include "support/PrivateDesktop.h"
 #include "support/PseudoTerminal.h"
@@ -33,16 +34,9 @@ protected:
     {
         ASSERT_TRUE(Bus.IsRunning());
         ASSERT_TRUE(Display.IsRunning());
-        StationSettings = {};
+        ResetProcessState();
         StationSettings.ANT = riARSIF;
         StationSettings.STEP_ARSIF = 0;  // repeats are then held back by the box alone
-        ConfigFileFound = false;
-        LastSentAzimuth = LastSentAzimuthReset;
-        CommandNotSent = false;
-        TestCommandPending = false;
-        AutomaticPress = false;
-        FeedLinkOpen = false;
-        DriverContext = TDriverContext{};
     }
 
     void TearDown() override

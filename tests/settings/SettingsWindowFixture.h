@@ -11,6 +11,7 @@
 #include "app/StationSettings.h"
 #include "app/Unit1.h"
 #include "settings/UnitInit.h"
+#include "support/ProcessState.h"
 #include "support/FakeServices.h"
 #include "support/PseudoTerminal.h"
 #include "support/Recorders.h"
@@ -19,15 +20,7 @@ class SettingsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        StationSettings = {};
-        LptBaseAddress = {};
-        ConfigFileFound = false;
-        TargetAzimuth = 0;
-        LastSentAzimuth = LastSentAzimuthReset;
-        CommandNotSent = false;
-        TestCommandPending = false;
-        AutomaticPress = false;
-        FeedLinkOpen = false;
+        ResetProcessState();
         ASSERT_TRUE(GsDevice.IsOpen());
         ASSERT_TRUE(EasyDevice.IsOpen());
         ASSERT_TRUE(Folder.Link("COM1", GsDevice.SlavePath()));

@@ -1,4 +1,5 @@
 // The main-window test fixture: fresh folder, clean process-wide state, fakes for every service.
+#include "support/ProcessState.h"
 #include "support/MainWindowFixture.h"
 
 #include <fstream>
@@ -11,19 +12,7 @@
 void TMainWindowFixture::SetUp()
 {
     Folder = std::make_unique<TPortFolder>();
-    StationSettings = {};
-    LptBaseAddress = {0, 0, 0};
-    ConfigFileFound = false;
-    TargetAzimuth = 0;
-    LastSentAzimuth = LastSentAzimuthReset;
-    CommandNotSent = false;
-    TestCommandPending = false;
-    AutomaticPress = false;
-    FeedLinkOpen = false;
-    MsgIniCreateFailed = "Can't create Tolvane.ini";
-    MsgArswinNotRunning = "ARSWIN must be running !";
-    ApplicationHelpFile = "Tolvane_EN.hlp";
-    DriverContext = TDriverContext{};
+    ResetProcessState();
 }
 
 void TMainWindowFixture::TearDown()

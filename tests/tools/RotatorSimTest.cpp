@@ -13,6 +13,7 @@
 #include "drivers/EasyCommDriver.h"
 #include "drivers/Gs232Driver.h"
 #include "serial/ComDrv32.h"
+#include "support/ProcessState.h"
 #include "support/PseudoTerminal.h"
 
 namespace {
@@ -25,10 +26,7 @@ protected:
     void TearDown() override
     {
         Port.ClosePort();
-        DriverContext = {};
-        StationSettings = {};
-        LastSentAzimuth = LastSentAzimuthReset;
-        CommandNotSent = false;
+        ResetProcessState();
         if (Simulator.state() != QProcess::NotRunning) {
             Simulator.terminate();
             Simulator.waitForFinished(5000);
