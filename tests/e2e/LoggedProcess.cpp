@@ -8,6 +8,8 @@
 #include <signal.h>
 #include <sys/prctl.h>
 
+#include "support/ChildProcess.h"
+
 bool PollUntil(const std::function<bool()>& done, int timeoutMs)
 {
     QElapsedTimer waited;
@@ -103,10 +105,6 @@ void TLoggedProcess::Stop()
 {
     if (Process.state() == QProcess::NotRunning)
         return;
-    Process.terminate();
-    if (!Process.waitForFinished(5000)) {
-        Process.kill();
-        Process.waitForFinished(5000);
-    }
+    EndProcess(Process);
     Output();
 }

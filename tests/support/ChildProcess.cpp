@@ -96,15 +96,20 @@ bool TChildProcess::WriteLine(const std::string& line)
     return written == static_cast<qint64>(bytes.size());
 }
 
+void EndProcess(QProcess& process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
 void TChildProcess::Terminate()
 {
-    if (Process.state() == QProcess::NotRunning)
-        return;
-    Process.terminate();
-    if (!Process.waitForFinished(5000)) {
-        Process.kill();
-        Process.waitForFinished(5000);
-    }
+    EndProcess(Process);
 }
 
 std::string TChildProcess::ErrorOutput()

@@ -15,6 +15,9 @@ bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs = 10000);
 // Where the project's tools are built, for example ToolPath("arswin-standin").
 std::string ToolPath(const std::string& folder, const std::string& program);
 
+// SIGTERM, then SIGKILL if the program lingers; nothing when it has already ended.
+void EndProcess(QProcess& process);
+
 // A program started for one test and ended with it (terminated, then killed if it lingers).
 class TChildProcess {
 public:
