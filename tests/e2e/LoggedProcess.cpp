@@ -6,7 +6,6 @@
 #include <QThread>
 
 #include <signal.h>
-#include <sys/prctl.h>
 
 #include "support/ChildProcess.h"
 
@@ -64,7 +63,7 @@ TLoggedProcess::TLoggedProcess(const std::string& label, const std::string& prog
     Process.setProcessEnvironment(environment);
     Process.setWorkingDirectory(QString::fromStdString(workingFolder));
     Process.setProcessChannelMode(QProcess::MergedChannels);
-    Process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    EndWithParent(Process);
     Process.start();
     if (!Process.waitForStarted(10000))
         Log = "(" + program + " did not start)\n";

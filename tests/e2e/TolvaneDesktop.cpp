@@ -8,9 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/prctl.h>
 
 #include <sstream>
+
+#include "support/ChildProcess.h"
 
 #include "e2e/WindowClose.h"
 #include "widgets/Lcd99.h"
@@ -79,7 +80,7 @@ TE2eXServer::TE2eXServer()
                              // A server that resets when its last client leaves refuses the next one meanwhile.
                              QStringLiteral("-noreset"), QStringLiteral("-displayfd"), QStringLiteral("1")});
         Server.setStandardErrorFile(QProcess::nullDevice());
-        Server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        EndWithParent(Server);
         Server.start();
         if (!Server.waitForStarted(10000))
             continue;

@@ -6,6 +6,8 @@
 #include <QThread>
 
 #include <algorithm>
+#include <signal.h>
+#include <sys/prctl.h>
 
 bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs)
 {
@@ -105,6 +107,11 @@ void EndProcess(QProcess& process)
         process.kill();
         process.waitForFinished(5000);
     }
+}
+
+void EndWithParent(QProcess& process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
 
 void TChildProcess::Terminate()

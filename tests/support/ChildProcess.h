@@ -17,6 +17,8 @@ std::string ToolPath(const std::string& folder, const std::string& program);
 
 // SIGTERM, then SIGKILL if the program lingers; nothing when it has already ended.
 void EndProcess(QProcess& process);
+// The program gets SIGTERM when the test process dies, so a crashed test leaves nothing behind.
+void EndWithParent(QProcess& process);
 
 // A program started for one test and ended with it (terminated, then killed if it lingers).
 class TChildProcess {

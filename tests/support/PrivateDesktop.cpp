@@ -8,11 +8,12 @@
 #include <QThread>
 
 #include <signal.h>
-#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <set>
+
+#include "support/ChildProcess.h"
 
 namespace {
 // The first line a server prints on standard output once it is ready.
@@ -23,23 +24,6 @@ std::string ReadFirstLine(QProcess& process, int timeoutMs)
     while (!process.canReadLine() && waited.elapsed() < timeoutMs && process.state() == QProcess::Running)
         process.waitForReadyRead(50);
     return process.canReadLine() ? process.readLine().trimmed().toStdString() : std::string();
-}
-
-// A test that crashes must not leave its servers behind.
-void EndWithParent(QProcess& process)
-{
-    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-}
-
-void EndServer(QProcess& process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(5000)) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
 }
 }  // namespace
 
@@ -97,7 +81,7 @@ TPrivateSessionBus::~TPrivateSessionBus()
         QDBusConnection::disconnectFromBus(ConnectionName);
     }
     AddressVariable.reset();
-    EndServer(Daemon);
+    EndProcess(Daemon);
 }
 
 qint64 TPrivateSessionBus::OwnerPid(const std::string& busName)
@@ -146,7 +130,7 @@ bool TPrivateXServer::Start(const QStringList& arguments)
     // -displayfd writes the display number once the server accepts clients.
     const std::string number = ReadFirstLine(Server, 20000);
     if (number.empty()) {
-        EndServer(Server);
+        EndProcess(Server);
         return false;
     }
     Display = ":" + number;
@@ -157,7 +141,7 @@ bool TPrivateXServer::Start(const QStringList& arguments)
 
 void TPrivateXServer::Stop()
 {
-    EndServer(Server);
+    EndProcess(Server);
 }
 
 bool TPrivateXServer::Restart()
