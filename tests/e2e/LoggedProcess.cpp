@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include <signal.h>
 
 #include "support/ChildProcess.h"
 

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-#include <signal.h>
 
 #include <sstream>
 
