@@ -3,15 +3,9 @@
 # simulators under bin/, a desktop entry and its icon under share/.
 install(TARGETS tolvane RUNTIME DESTINATION .)
 install(FILES ${TOLVANE_HELP_FILES} DESTINATION .)
-foreach(tool rotator-sim teskarn-feed arswin-standin)
-    if(TARGET ${tool})
-        install(TARGETS ${tool} RUNTIME DESTINATION bin)
-    endif()
-endforeach()
+install(TARGETS rotator-sim teskarn-feed arswin-standin RUNTIME DESTINATION bin)
 # Tolvane starts the feed by its service name, Teskarn, when nobody publishes it.
-if(TARGET teskarn-feed)
-    install(PROGRAMS $<TARGET_FILE:teskarn-feed> DESTINATION bin RENAME Teskarn)
-endif()
+install(PROGRAMS $<TARGET_FILE:teskarn-feed> DESTINATION bin RENAME Teskarn)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/tolvane.svg DESTINATION share/icons/hicolor/scalable/apps)
 install(CODE "set(TOLVANE_DESKTOP_TEMPLATE \"${CMAKE_CURRENT_SOURCE_DIR}/packaging/tolvane.desktop.in\")")
 # The entry names the installed folder itself: the program is not on PATH and needs no wrapper.

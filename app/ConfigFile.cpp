@@ -11,7 +11,7 @@
 #include <limits>
 #include <utility>
 
-#include "app/NumberFormat.h"
+#include "core/NumberFormat.h"
 
 namespace {
 

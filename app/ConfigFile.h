@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/StationSettings.h"
+#include "core/StationSettings.h"
 
 // What the reader reaches outside StationSettings; empty functions are skipped.
 struct TConfigReaderHooks {

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "platform/DdeClient.h"
+#include "platform/DdeClientConv.h"
 #include "platform/PortIO.h"
 #include "platform/WindowMessages.h"
 

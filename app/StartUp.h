@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 
 // Makes the folder of the running executable the current directory; a path without '/' changes nothing.
 void EnterProgramFolder();

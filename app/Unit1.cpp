@@ -16,9 +16,9 @@
 #include <QToolButton>
 #include <QWindow>
 
-#include "app/NumberFormat.h"
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/NumberFormat.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "drivers/ArswinDriver.h"
 #include "drivers/DriverContext.h"
 #include "drivers/EasyCommDriver.h"

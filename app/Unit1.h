@@ -102,7 +102,6 @@ public slots:
     void save_configuration();
 
 public:
-    std::string normalize_decimal_separator(const std::string& text) const;
     // One link attempt of the feed: service and topic "Teskarn", item "azimuth".
     void FeedLinkAttempt();
 

@@ -5,7 +5,7 @@
 #include <QDir>
 
 #include "app/ConfigFile.h"
-#include "app/PointingState.h"
+#include "core/PointingState.h"
 #include "platform/MessageBoxes.h"
 #include "serial/ComDrv32.h"
 
@@ -34,11 +34,6 @@ void TForm1::ReadConfiguration()
         ShowMessageBox(this, TMessageKind::Error, "Tolvane", message);
     };
     InterpretConfiguration(MemoFileInit, hooks);
-}
-
-std::string TForm1::normalize_decimal_separator(const std::string& text) const
-{
-    return NormalizeDecimalSeparator(text);
 }
 
 void TForm1::save_configuration()

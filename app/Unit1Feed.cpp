@@ -4,8 +4,8 @@
 #include <QLineEdit>
 #include <QTimer>
 
-#include "app/FeedText.h"
-#include "app/PointingState.h"
+#include "core/FeedText.h"
+#include "core/PointingState.h"
 #include "widgets/Lcd99.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QAction>
 #include <QMenu>
 
-#include "app/PointingState.h"
+#include "core/PointingState.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
 

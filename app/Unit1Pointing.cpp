@@ -8,9 +8,9 @@
 
 #include <cstdint>
 
-#include "app/NumberFormat.h"
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/NumberFormat.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "drivers/DriverContract.h"
 #include "platform/Beep.h"
 #include "platform/MessageBoxes.h"

@@ -1,7 +1,7 @@
 // Process start: the program's folder becomes the working folder, then the two windows run.
 #include <QApplication>
 
-#include "app/NumberFormat.h"
+#include "core/NumberFormat.h"
 #include "app/PlatformServices.h"
 #include "app/StartUp.h"
 #include "app/Unit1.h"

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "app/Unit1.h"
 #include "platform/DBusDdeClientConv.h"
 #include "platform/XcbWindowMessages.h"
@@ -60,7 +60,7 @@ int main(int argc, char** argv)
     const int values = argc > 1 ? std::max(1000, std::atoi(argv[1])) : 1000;
     const QString publisherPath = argc > 2 ? QString::fromLocal8Bit(argv[2])
                                            : QCoreApplication::applicationDirPath() +
-                                                 QStringLiteral("/../tools/feed-publisher/teskarn-feed");
+                                                 QStringLiteral("/teskarn-feed");
 
     QProcess daemon;
     daemon.setStandardErrorFile(QProcess::nullDevice());

@@ -29,9 +29,9 @@
 #include <string>
 #include <vector>
 
-#include "app/NumberFormat.h"
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/NumberFormat.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "app/Unit1.h"
 #include "platform/DBusDdeClientConv.h"
 #include "platform/XcbWindowMessages.h"

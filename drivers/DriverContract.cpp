@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/PointingState.h"
+#include "core/PointingState.h"
 #include "drivers/ArswinDriver.h"
 #include "drivers/DriverContext.h"
 #include "drivers/EasyCommDriver.h"

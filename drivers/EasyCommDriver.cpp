@@ -1,7 +1,7 @@
 // The EasyComm driver: azimuth and stop commands on CommPortDriverEasy.
 #include "drivers/EasyCommDriver.h"
 
-#include "app/StationSettings.h"
+#include "core/StationSettings.h"
 #include "drivers/DriverContext.h"
 
 std::string EasyCommAzimuthCommand(int azimuth)

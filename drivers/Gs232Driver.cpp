@@ -1,7 +1,7 @@
 // The GS-232 driver: turn and stop commands on CommPortDriverGS.
 #include "drivers/Gs232Driver.h"
 
-#include "app/StationSettings.h"
+#include "core/StationSettings.h"
 #include "drivers/DriverContext.h"
 
 std::string Gs232TurnCommand(int azimuth)

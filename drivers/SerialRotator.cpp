@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "app/NumberFormat.h"
-#include "app/PointingState.h"
+#include "core/NumberFormat.h"
+#include "core/PointingState.h"
 #include "drivers/DriverContext.h"
 #include "drivers/DriverContract.h"
 #include "platform/Beep.h"

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/ConfigFile.h"
-#include "app/NumberFormat.h"
-#include "app/StationSettings.h"
+#include "core/NumberFormat.h"
+#include "core/StationSettings.h"
 
 namespace {
 

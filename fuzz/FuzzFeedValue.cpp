@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/FeedText.h"
-#include "app/NumberFormat.h"
+#include "core/FeedText.h"
+#include "core/NumberFormat.h"
 #include "drivers/Gs232Driver.h"
 #include "widgets/SevenSegment.h"
 

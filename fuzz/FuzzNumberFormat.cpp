@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/NumberFormat.h"
+#include "core/NumberFormat.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/NumberFormat.h"
+#include "core/NumberFormat.h"
 #include "drivers/DriverContract.h"
 #include "drivers/EasyCommDriver.h"
 #include "drivers/Gs232Driver.h"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/DdeClient.h"
+#include "platform/DdeClientConv.h"
 
 // Service S is the bus name "dde.S", topic T the object path "/T", on the interface "dde.Topic"
 // (method Request(s item) -> s, signal Changed(s item)).

@@ -1,5 +1,5 @@
 // The serial line over Linux tty devices: open/termios/ioctl/tcflush, exclusive and non-blocking.
-#include "platform/SerialLine.h"
+#include "platform/PosixSerialLine.h"
 
 #include <cerrno>
 #include <climits>

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 enum class TSerialParity { None, Odd, Even, Mark, Space };
@@ -49,6 +48,3 @@ public:
     // Sleeps until the device can take more bytes or `milliseconds` pass, whichever comes first.
     virtual void WaitWritable(int milliseconds) = 0;
 };
-
-// The termios implementation for Linux tty devices.
-std::unique_ptr<ISerialLine> CreatePosixSerialLine();

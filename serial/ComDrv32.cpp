@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "platform/Clock.h"
-#include "platform/SerialLine.h"
+#include "platform/PosixSerialLine.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 
 #include <algorithm>
 
-#include "app/NumberFormat.h"
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/NumberFormat.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "app/Unit1.h"
 #include "drivers/EasyCommDriver.h"
 #include "drivers/Gs232Driver.h"

@@ -131,7 +131,7 @@ std::string PadLeft(const std::string& row, int digits)
     return std::string(static_cast<std::size_t>(digits) - row.size(), ' ') + row;
 }
 
-int RoundHalfEven(int numerator, int denominator)
+int HalfEvenQuotient(int numerator, int denominator)
 {
     if (denominator < 0) {
         numerator = -numerator;
@@ -181,7 +181,7 @@ TCellGeometry ComputeGeometry(int width, int height, int digitNum, int digitSpac
 
 TPolygon HorizontalBar(int x, int y, int length, int thickness, int segmentSize)
 {
-    const int c = y + RoundHalfEven(thickness, 4);
+    const int c = y + HalfEvenQuotient(thickness, 4);
     const int half = segmentSize / 2;
     const TPoint first{x, c};
     return {first,
@@ -195,7 +195,7 @@ TPolygon HorizontalBar(int x, int y, int length, int thickness, int segmentSize)
 
 TPolygon MiddleBar(int x, int y, int length, int thickness, int segmentSize)
 {
-    const int c = y + RoundHalfEven(thickness, 2);
+    const int c = y + HalfEvenQuotient(thickness, 2);
     const TPoint first{x, c};
     return {first,
             TPoint{x + segmentSize, y},
@@ -208,7 +208,7 @@ TPolygon MiddleBar(int x, int y, int length, int thickness, int segmentSize)
 
 TPolygon VerticalBar(int x, int y, int length, int thickness, int segmentSize)
 {
-    const int c = x + RoundHalfEven(thickness, 4);
+    const int c = x + HalfEvenQuotient(thickness, 4);
     const int half = segmentSize / 2;
     const TPoint first{c, y};
     return {first,

@@ -39,7 +39,7 @@ TSplitRows SplitPoints(const std::string& text);
 std::string PadLeft(const std::string& row, int digits);
 
 // numerator / denominator rounded to the nearest integer, halves to the even neighbour.
-int RoundHalfEven(int numerator, int denominator);
+int HalfEvenQuotient(int numerator, int denominator);
 
 struct TCellGeometry {
     int DigitNum = 0;

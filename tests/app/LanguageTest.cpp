@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "platform/HelpViewer.h"
 #include "support/MainWindowFixture.h"
 

@@ -16,8 +16,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "serial/ComDrv32.h"
 #include "support/MainWindowFixture.h"
 #include "widgets/Lcd99.h"

@@ -10,9 +10,9 @@
 
 #include <algorithm>
 
-#include "app/NumberFormat.h"
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/NumberFormat.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "support/MainWindowFixture.h"
 #include "widgets/Lcd99.h"
 #include "widgets/SpinButton.h"

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "drivers/ArswinDriver.h"
 #include "drivers/DriverContext.h"
 #include "platform/XcbWindowMessages.h"
@@ -38,7 +38,7 @@ protected:
 
     void StartStandIn()
     {
-        StandIn = std::make_unique<TChildProcess>(ToolPath("arswin-standin", "arswin-standin"));
+        StandIn = std::make_unique<TChildProcess>(BuiltProgram("arswin-standin"));
         ASSERT_TRUE(RunEventsUntil([&] { return Messages.FindWindowA("ThunderForm", "ARSWIN") != 0; }))
             << StandIn->ErrorOutput();
     }

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "drivers/DriverContext.h"
 #include "drivers/Gs232Driver.h"
 #include "serial/ComDrv32.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "drivers/DriverContext.h"
 #include "drivers/ParallelDrivers.h"
 #include "support/ProcessState.h"

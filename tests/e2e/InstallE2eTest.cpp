@@ -32,7 +32,7 @@ TEST_F(TolvaneE2e, InstalledFolderHoldsEverythingAndTheProgramKeepsItsIniThere)
     const QDir installed(folder);
     for (const char* file : {"tolvane", "bin/rotator-sim", "bin/teskarn-feed", "bin/Teskarn", "bin/arswin-standin"})
         EXPECT_TRUE(QFileInfo(installed.filePath(QString::fromLatin1(file))).isExecutable()) << file;
-    for (const QString& help : QDir(QStringLiteral(TOLVANE_BINARY_DIR)).entryList({QStringLiteral("*.hlp")}, QDir::Files))
+    for (const QString& help : QDir(QString::fromStdString(BuiltProgramsFolder())).entryList({QStringLiteral("*.hlp")}, QDir::Files))
         EXPECT_TRUE(installed.exists(help)) << help.toStdString();
 
     QFile entryFile(installed.filePath(QStringLiteral("share/applications/tolvane.desktop")));

@@ -40,18 +40,6 @@ TCommandResult RunCommand(const QString& program, const QStringList& arguments, 
     return result;
 }
 
-std::string BuiltProgram(const std::string& name)
-{
-    const std::string binary = TOLVANE_BINARY_DIR;
-    for (const std::string& folder : {std::string(), std::string("/tools/rotator-sim"),
-                                      std::string("/tools/feed-publisher"), std::string("/tools/arswin-standin")}) {
-        const std::string path = binary + folder + "/" + name;
-        if (QFileInfo(QString::fromStdString(path)).isExecutable())
-            return path;
-    }
-    return binary + "/" + name;
-}
-
 TLoggedProcess::TLoggedProcess(const std::string& label, const std::string& program,
                                const QStringList& arguments, const QProcessEnvironment& environment,
                                const std::string& workingFolder)

@@ -1,6 +1,8 @@
 // End-to-end helpers: a program run for one test whose whole output is kept, and short commands.
 #pragma once
 
+#include "support/ChildProcess.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
@@ -18,9 +20,6 @@ struct TCommandResult {
 
 // Runs a short command to its end (xdotool, import, cmake) with the current environment.
 TCommandResult RunCommand(const QString& program, const QStringList& arguments, int timeoutMs = 20000);
-
-// Where a project program was built: the build folder itself or its tools/<name>/ folder.
-std::string BuiltProgram(const std::string& name);
 
 // A program started for one test and ended with it: SIGTERM, then SIGKILL if it lingers, and
 // SIGTERM from the kernel should the test itself die.

@@ -212,7 +212,7 @@ TLoggedProcess& TTolvaneDesktop::StartArswin()
 bool TTolvaneDesktop::StartTolvane()
 {
     const QDir folder(ProgramFolder.path());
-    const QString binary = QStringLiteral(TOLVANE_BINARY_DIR);
+    const QString binary = QString::fromStdString(BuiltProgramsFolder());
     QFile::copy(binary + QStringLiteral("/tolvane"), folder.filePath(QStringLiteral("tolvane")));
     for (const QString& help : QDir(binary).entryList({QStringLiteral("*.hlp")}, QDir::Files))
         QFile::copy(binary + QLatin1Char('/') + help, folder.filePath(help));

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "app/StationSettings.h"
+#include "core/StationSettings.h"
 #include "faults/FaultFixture.h"
 #include "platform/XcbWindowMessages.h"
 #include "support/ChildProcess.h"
@@ -55,7 +55,7 @@ protected:
 
     void StartStandIn()
     {
-        StandIn = std::make_unique<TChildProcess>(ToolPath("arswin-standin", "arswin-standin"));
+        StandIn = std::make_unique<TChildProcess>(BuiltProgram("arswin-standin"));
         TXcbWindowMessages probe;
         ASSERT_TRUE(RunEventsUntil([&] { return probe.FindWindowA("ThunderForm", "ARSWIN") != 0; }))
             << StandIn->ErrorOutput();

@@ -4,8 +4,8 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "faults/FaultFixture.h"
 #include "faults/FaultSupport.h"
 #include "platform/DBusDdeClientConv.h"

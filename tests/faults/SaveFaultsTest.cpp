@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "app/ConfigFile.h"
-#include "app/StationSettings.h"
+#include "core/StationSettings.h"
 #include "faults/FaultFixture.h"
 #include "faults/FaultSupport.h"
 

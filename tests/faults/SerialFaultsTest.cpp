@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "app/StationSettings.h"
+#include "core/StationSettings.h"
 #include "faults/FaultFixture.h"
 #include "faults/FaultSupport.h"
 #include "serial/ComDrv32.h"
@@ -16,7 +16,7 @@
 
 namespace {
 
-const std::string SimulatorPath = TOLVANE_BINARY_DIR "/rotator-sim";
+const std::string SimulatorPath = TOLVANE_BIN_DIR "/rotator-sim";
 
 class SerialFaultsTest : public TFaultFixture {
 protected:

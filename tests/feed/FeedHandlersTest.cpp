@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "app/Unit1.h"
 #include "drivers/DriverContext.h"
 #include "platform/DBusDdeClientConv.h"
@@ -64,13 +64,13 @@ protected:
 
     void StartPublisher(const QStringList& arguments = {})
     {
-        Publisher = std::make_unique<TChildProcess>(ToolPath("feed-publisher", "teskarn-feed"), arguments);
+        Publisher = std::make_unique<TChildProcess>(BuiltProgram("teskarn-feed"), arguments);
         ASSERT_TRUE(Publisher->SkipPast("ready dde.Teskarn")) << Publisher->ErrorOutput();
     }
 
     void StartArswin()
     {
-        Arswin = std::make_unique<TChildProcess>(ToolPath("arswin-standin", "arswin-standin"));
+        Arswin = std::make_unique<TChildProcess>(BuiltProgram("arswin-standin"));
         TXcbWindowMessages messages;
         ASSERT_TRUE(RunEventsUntil([&] { return messages.FindWindowA("ThunderForm", "ARSWIN") != 0; }));
     }
@@ -197,7 +197,7 @@ TEST_F(FeedHandlersTest, PublisherQuittingClosesTheLinkAndTheRetriesFindItAgain)
 
 TEST_F(FeedHandlersTest, WithoutThePublisherTheProgramNamedTeskarnIsStartedFromPath)
 {
-    TScopedEnvironment path("PATH", ToolPath("feed-publisher", ""));
+    TScopedEnvironment path("PATH", BuiltProgramsFolder());
     CreateForm();
     Form->FormActivate();
     ASSERT_TRUE(Bus.WaitForOwner("dde.Teskarn", true));

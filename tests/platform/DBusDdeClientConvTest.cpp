@@ -40,7 +40,7 @@ protected:
 
     std::unique_ptr<TChildProcess> StartPublisher(const QStringList& arguments = {})
     {
-        auto publisher = std::make_unique<TChildProcess>(ToolPath("feed-publisher", "teskarn-feed"), arguments);
+        auto publisher = std::make_unique<TChildProcess>(BuiltProgram("teskarn-feed"), arguments);
         EXPECT_TRUE(publisher->SkipPast("ready dde.Teskarn")) << publisher->ErrorOutput();
         return publisher;
     }
@@ -121,7 +121,7 @@ TEST_F(DBusDdeClientConvTest, LinkingAgainWhileOpenClosesFirstAndDeliversTheKnow
 TEST_F(DBusDdeClientConvTest, StartsTheProgramNamedByTheServiceFromPath)
 {
     TScopedEnvironment path("PATH", EmptyFolder.path().toStdString() + ":" +
-                                        ToolPath("feed-publisher", ""));
+                                        BuiltProgramsFolder());
     ASSERT_EQ(Bus.OwnerPid(FeedBusName), 0);
     const bool linkedAtOnce = Conversation->SetLink("Teskarn", "Teskarn");
     ASSERT_TRUE(Bus.WaitForOwner(FeedBusName, true));

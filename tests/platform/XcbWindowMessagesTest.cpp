@@ -14,7 +14,7 @@ protected:
     // Starts the stand-in and waits until its window can be found.
     TWindowHandle StartStandIn()
     {
-        StandIn = std::make_unique<TChildProcess>(ToolPath("arswin-standin", "arswin-standin"));
+        StandIn = std::make_unique<TChildProcess>(BuiltProgram("arswin-standin"));
         TWindowHandle window = 0;
         RunEventsUntil([&] { return (window = Messages.FindWindowA("ThunderForm", "ARSWIN")) != 0; });
         return window;

@@ -15,7 +15,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "platform/SerialLine.h"
+#include "platform/PosixSerialLine.h"
 #include "serial/ComDrv32.h"
 #include "support/PseudoTerminal.h"
 

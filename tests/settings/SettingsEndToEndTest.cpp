@@ -27,7 +27,7 @@ std::string NextReceived(TChildProcess& simulator)
 
 TEST_F(SettingsWindowTest, TestCommandAndStopReachTheSimulatorAndTheSettingsAreSaved)
 {
-    const std::string program = std::string(TOLVANE_BINARY_DIR) + "/rotator-sim";
+    const std::string program = BuiltProgram("rotator-sim");
     ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(program))) << "build the rotator-sim target first";
     std::remove((Folder.Path() + "/COM1").c_str());  // the simulator makes its own link
     TChildProcess simulator(program, {"--protocol", "gs232", "--link", QString::fromStdString(Folder.Path() + "/COM1")});

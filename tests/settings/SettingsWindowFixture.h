@@ -7,8 +7,8 @@
 #include <map>
 #include <memory>
 
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "app/Unit1.h"
 #include "settings/UnitInit.h"
 #include "support/ProcessState.h"

@@ -13,7 +13,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "app/NumberFormat.h"
+#include "core/NumberFormat.h"
 #include "serial/ComDrv32.h"
 #include "settings/RadioGroup.h"
 #include "settings/SpinEdit.h"

@@ -22,9 +22,14 @@ bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
-std::string ToolPath(const std::string& folder, const std::string& program)
+std::string BuiltProgramsFolder()
 {
-    return std::string(TOLVANE_BINARY_DIR) + "/tools/" + folder + "/" + program;
+    return TOLVANE_BIN_DIR;
+}
+
+std::string BuiltProgram(const std::string& name)
+{
+    return BuiltProgramsFolder() + "/" + name;
 }
 
 TChildProcess::TChildProcess(const std::string& program, const QStringList& arguments)

@@ -12,8 +12,9 @@
 // Runs the event loop until `done` holds or `timeoutMs` pass; returns `done()`.
 bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs = 10000);
 
-// Where the project's tools are built, for example ToolPath("arswin-standin").
-std::string ToolPath(const std::string& folder, const std::string& program);
+// Every program the build makes is in one folder, for example BuiltProgram("arswin-standin").
+std::string BuiltProgram(const std::string& name);
+std::string BuiltProgramsFolder();
 
 // SIGTERM, then SIGKILL if the program lingers; nothing when it has already ended.
 void EndProcess(QProcess& process);

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "drivers/DriverContext.h"
 
 void TMainWindowFixture::SetUp()

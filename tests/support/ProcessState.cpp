@@ -1,8 +1,8 @@
 // Reset of the process-wide state between tests.
 #include "support/ProcessState.h"
 
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "drivers/DriverContext.h"
 
 void ResetProcessState()

@@ -3,7 +3,7 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
-#include "app/NumberFormat.h"
+#include "core/NumberFormat.h"
 
 int main(int argc, char** argv)
 {

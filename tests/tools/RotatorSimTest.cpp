@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/PointingState.h"
-#include "app/StationSettings.h"
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "drivers/DriverContext.h"
 #include "drivers/EasyCommDriver.h"
 #include "drivers/Gs232Driver.h"
@@ -18,7 +18,7 @@
 
 namespace {
 
-const QString SimulatorPath = QStringLiteral(TOLVANE_BINARY_DIR "/rotator-sim");
+const QString SimulatorPath = QStringLiteral(TOLVANE_BIN_DIR "/rotator-sim");
 constexpr int PatientMs = 10000;
 
 class RotatorSimTest : public ::testing::Test {

@@ -127,7 +127,7 @@ TEST(SplitPoints, Cases)
     }
 }
 
-TEST(RoundHalfEven, Cases)
+TEST(HalfEvenQuotient, Cases)
 {
     struct Row {
         int Numerator;
@@ -140,7 +140,7 @@ TEST(RoundHalfEven, Cases)
         {9, 4, 2},  {10, 4, 2},  {11, 4, 3},  {6, -4, -2}, {-6, 4, -2},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(RoundHalfEven(row.Numerator, row.Denominator), row.Rounded)
+        EXPECT_EQ(HalfEvenQuotient(row.Numerator, row.Denominator), row.Rounded)
             << row.Numerator << "/" << row.Denominator;
 }
 

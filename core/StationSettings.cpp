@@ -1,5 +1,5 @@
 // Storage of the process-wide settings and start-up facts.
-#include "app/StationSettings.h"
+#include "core/StationSettings.h"
 
 TStationSettings StationSettings;
 

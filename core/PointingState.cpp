@@ -1,5 +1,5 @@
 // Storage of the run-time pointing state and the language-dependent texts.
-#include "app/PointingState.h"
+#include "core/PointingState.h"
 
 long double TargetAzimuth = 0;
 long double LastSentAzimuth = LastSentAzimuthReset;

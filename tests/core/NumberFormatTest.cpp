@@ -12,7 +12,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/NumberFormat.h"
+#include "core/NumberFormat.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Number texts in the locale's format, rounding halves to even, and the standard conversion messages.
-#include "app/NumberFormat.h"
+#include "core/NumberFormat.h"
 
 #include <QLocale>
 #include <QString>

@@ -1,5 +1,5 @@
 // The trimming of each published feed value.
-#include "app/FeedText.h"
+#include "core/FeedText.h"
 
 std::string TrimFeedText(const std::string& itemText)
 {
