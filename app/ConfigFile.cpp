@@ -15,13 +15,10 @@
 
 namespace {
 
-// File spellings of the interfaces, indexed by RotatorInterface.
-const std::array<const char*, 5> InterfaceNames = {"POURSAT", "FODTRACK", "ARSIF", "GS232", "EASYCOMM"};
-
 int InterfaceIndexOf(const std::string& name)
 {
-    for (std::size_t i = 0; i < InterfaceNames.size(); ++i) {
-        if (name == InterfaceNames[i]) {
+    for (std::size_t i = 0; i < InterfaceFileNames.size(); ++i) {
+        if (name == InterfaceFileNames[i]) {
             return static_cast<int>(i);
         }
     }
@@ -310,8 +307,8 @@ std::vector<std::string> BuildConfigurationLines(bool french, const TWindowBound
 {
     const TStationSettings& s = StationSettings;
     const auto interfaceName = [](int index) -> std::string {
-        return (index >= 0 && index < static_cast<int>(InterfaceNames.size()))
-                   ? InterfaceNames[static_cast<std::size_t>(index)]
+        return (index >= 0 && index < static_cast<int>(InterfaceFileNames.size()))
+                   ? InterfaceFileNames[static_cast<std::size_t>(index)]
                    : "";
     };
     const auto oneBased = [](int index) { return std::to_string(static_cast<long long>(index) + 1); };
@@ -349,7 +346,7 @@ std::vector<std::string> BuildConfigurationLines(bool french, const TWindowBound
         "STEP_EASYCOMM=" + std::to_string(s.STEP_EASYCOMM),
         "AZIMUT_PARKING=" + std::to_string(RoundToInteger(s.AZIMUT_PARKING)),
     };
-    if (s.PARKING >= 1 && s.PARKING <= static_cast<int>(InterfaceNames.size())) {
+    if (s.PARKING >= 1 && s.PARKING <= static_cast<int>(InterfaceFileNames.size())) {
         lines.push_back("PARKING=" + interfaceName(s.PARKING - 1));
     }
     lines.push_back("WLEFT=" + std::to_string(bounds.Left));

@@ -21,8 +21,7 @@
 #include "core/StationSettings.h"
 #include "drivers/ArswinDriver.h"
 #include "drivers/DriverContext.h"
-#include "drivers/EasyCommDriver.h"
-#include "drivers/Gs232Driver.h"
+#include "drivers/DriverContract.h"
 #include "platform/MessageBoxes.h"
 #include "serial/ComDrv32.h"
 #include "widgets/Lcd99.h"
@@ -321,42 +320,9 @@ void TForm1::FormActivate()
 
 void TForm1::show_interface_status()
 {
-    const TStationSettings& s = StationSettings;
-    auto portNumber = [](int index) { return std::to_string(index + 1); };
-    std::string caption;
-    bool portChosen = false;
-    switch (s.ANT) {
-    case riPourSat:
-        portChosen = s.LPT_POURSAT != -1;
-        caption = portChosen ? "TOLVANE - PourSat / LPT" + portNumber(s.LPT_POURSAT)
-                             : "TOLVANE - PourSat / no LPT";
-        break;
-    case riFODTrack:
-        portChosen = s.LPT_FODTRACK != -1;
-        caption = portChosen ? "TOLVANE - FODTrack / LPT" + portNumber(s.LPT_FODTRACK)
-                             : "TOLVANE - FODTRack / no LPT";
-        break;
-    case riARSIF:
-        portChosen = true;
-        caption = "TOLVANE - ARSIF /ARSWIN";
-        break;
-    case riGS232:
-        portChosen = s.PORT_GS232 != -1;
-        caption = portChosen ? "TOLVANE - GS232 / COM" + portNumber(s.PORT_GS232) + " / " + s.BAUD_GS232
-                             : "TOLVANE - GS232 / no COM";
-        break;
-    case riEasyComm:
-        portChosen = s.PORT_EASYCOMM != -1;
-        caption = portChosen
-                      ? "TOLVANE - EasyComm / COM" + portNumber(s.PORT_EASYCOMM) + " / " + s.BAUD_EASYCOMM
-                      : "TOLVANE - EasyComm / no COM";
-        break;
-    default:
-        return;  // no interface chosen: the caption stays as it is
-    }
-    if (portChosen && s.PARKING == s.ANT + 1)
-        caption += " / Parking=" + std::to_string(RoundToInteger(s.AZIMUT_PARKING)) + "°";
-    setWindowTitle(QString::fromStdString(caption));
+    // With no interface chosen the caption stays as it is.
+    if (const std::optional<std::string> caption = InterfaceCaption(StationSettings))
+        setWindowTitle(QString::fromStdString(*caption));
 }
 
 void TForm1::MenuInitClick()
@@ -387,25 +353,24 @@ void TForm1::FormClose()
         ButtonTrackClick();
     }
 
-    if (s.ANT == riPourSat || s.ANT == riFODTrack) {
-        const int lpt = s.ANT == riPourSat ? s.LPT_POURSAT : s.LPT_FODTRACK;
-        // An index outside LPT1..LPT3 (the file is not range-checked) names no port.
-        if (PortIO().IsWinNT() && lpt >= 0 && lpt <= 2) {
-            const std::uint16_t base = LptBaseAddress[static_cast<std::size_t>(lpt)];
-            PortIO().DisablePorts(base, base);
+    if (const TInterfaceRow* row = InterfaceRowOf(s.ANT)) {
+        const bool parksHere = s.PARKING == s.ANT + 1;
+        if (row->Connection == TConnection::PrinterPort) {
+            // An index outside LPT1..LPT3 (the file is not range-checked)
+            // names no port.
+            const int lpt = s.*row->Port;
+            if (PortIO().IsWinNT() && lpt >= 0 && lpt <= 2) {
+                const std::uint16_t base = LptBaseAddress[static_cast<std::size_t>(lpt)];
+                PortIO().DisablePorts(base, base);
+            }
+        } else if (row->Connection == TConnection::Serial) {
+            TCommPortDriver* port = DriverContext.*row->SerialPort;
+            if (!parksHere)
+                port->WriteText(row->ExitStopText());
+            port->ClosePort();
+        } else if (!parksHere) {
+            row->Stop();
         }
-    }
-    if (s.ANT == riARSIF && s.PARKING != riARSIF + 1)
-        StopArswin();
-    if (s.ANT == riGS232) {
-        if (s.PARKING != riGS232 + 1)
-            CommPortDriverGS->WriteText(Gs232StopCommand());
-        CommPortDriverGS->ClosePort();
-    }
-    if (s.ANT == riEasyComm) {
-        if (s.PARKING != riEasyComm + 1)
-            CommPortDriverEasy->WriteText(EasyCommExitStopCommand());
-        CommPortDriverEasy->ClosePort();
     }
 
     if (FeedLinkOpen)

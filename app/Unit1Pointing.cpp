@@ -67,8 +67,8 @@ void TForm1::ButtonTrackClick()
         EditAzimut->setText(QString());
         value = -1;
     }
-    const int ant = StationSettings.ANT;
-    if (ant < 0 || ant >= static_cast<int>(DriverContract.size())) {
+    const TInterfaceRow* row = InterfaceRowOf(StationSettings.ANT);
+    if (!row) {
         MessageBeep();
         return;
     }
@@ -77,7 +77,7 @@ void TForm1::ButtonTrackClick()
         return;
     }
     TargetAzimuth = value;
-    DriverContract[static_cast<std::size_t>(ant)].Go();
+    row->Go();
 
     if (CommandNotSent) {
         CommandNotSent = false;
@@ -101,9 +101,9 @@ void TForm1::BitBtnStopClick()
 
 void TForm1::stop_all()
 {
-    for (const TDriverOperations& operations : DriverContract) {
-        if (operations.Stop)
-            operations.Stop();
+    for (const TInterfaceRow& row : InterfaceRows) {
+        if (row.Stop)
+            row.Stop();
     }
     TimerBlink->stop();
     TimerTrackOK->stop();

@@ -15,6 +15,9 @@ enum TRotatorInterface : int {
     riEasyComm = 4,
 };
 
+// How Tolvane.ini spells the interfaces, indexed by their numbers.
+inline constexpr std::array<const char*, 5> InterfaceFileNames = {"POURSAT", "FODTRACK", "ARSIF", "GS232", "EASYCOMM"};
+
 // One field per configuration key; reset with `StationSettings = {}`.
 struct TStationSettings {
     int ANT = riNone;

@@ -20,8 +20,8 @@
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
 #include "app/Unit1.h"
-#include "drivers/EasyCommDriver.h"
-#include "drivers/Gs232Driver.h"
+#include "drivers/DriverContext.h"
+#include "drivers/DriverContract.h"
 #include "platform/Beep.h"
 #include "serial/ComDrv32.h"
 #include "settings/RadioGroup.h"
@@ -29,37 +29,9 @@
 
 namespace {
 
-// The settings each interface's tab works on; the port, calibration and baud fields exist for some only.
-struct TInterfaceFields {
-    int TStationSettings::*Stop;
-    int TStationSettings::*Step;
-    int TStationSettings::*Port;  // LPT index on the parallel tabs, COM index on the serial tabs
-    long double TStationSettings::*CalAz;
-    long double TStationSettings::*Zero;
-    std::string TStationSettings::*Baud;
-    int TStationSettings::*BaudIndex;
-    // Serial tabs: the interface's stop operation, and the text that stops its controller.
-    void (*StopOperation)();
-    std::string (*StopText)();
-};
-
-const std::array<TInterfaceFields, 5> InterfaceFields = {{
-    {&TStationSettings::STOP_POURSAT, &TStationSettings::STEP_POURSAT, &TStationSettings::LPT_POURSAT,
-     &TStationSettings::CALAZ_POURSAT, &TStationSettings::ZERO_POURSAT, nullptr, nullptr, nullptr, nullptr},
-    {&TStationSettings::STOP_FODTRACK, &TStationSettings::STEP_FODTRACK, &TStationSettings::LPT_FODTRACK,
-     &TStationSettings::CALAZ_FODTRACK, &TStationSettings::ZERO_FODTRACK, nullptr, nullptr, nullptr, nullptr},
-    {&TStationSettings::STOP_ARSIF, &TStationSettings::STEP_ARSIF, nullptr, nullptr, nullptr, nullptr,
-     nullptr, nullptr, nullptr},
-    {&TStationSettings::STOP_GS232, &TStationSettings::STEP_GS232, &TStationSettings::PORT_GS232, nullptr,
-     nullptr, &TStationSettings::BAUD_GS232, &TStationSettings::GS232BaudIndex, &StopGs232, &Gs232StopCommand},
-    {&TStationSettings::STOP_EASYCOMM, &TStationSettings::STEP_EASYCOMM, &TStationSettings::PORT_EASYCOMM,
-     nullptr, nullptr, &TStationSettings::BAUD_EASYCOMM, &TStationSettings::EasyCommBaudIndex, &StopEasyComm,
-     &EasyCommStopCommand},
-}};
-
-const TInterfaceFields& FieldsOf(int rotor)
+const TInterfaceRow& RowOf(int rotor)
 {
-    return InterfaceFields[static_cast<std::size_t>(rotor)];
+    return InterfaceRows[static_cast<std::size_t>(rotor)];
 }
 
 // The baud lists offer the first nine speeds of the table, so a list index is a speed value.
@@ -329,30 +301,30 @@ void TFormInit::FormShow()
 void TFormInit::ShowParallelTab(int rotor)
 {
     const TInterfacePage& page = Pages[static_cast<std::size_t>(rotor)];
-    const TInterfaceFields& fields = FieldsOf(rotor);
+    const TInterfaceRow& row = RowOf(rotor);
     const TStationSettings& s = StationSettings;
-    page.Lpt->SetItemIndex(s.*fields.Port);
-    page.Stop->SetItemIndex(s.*fields.Stop);
-    page.Step->setValue(s.*fields.Step);
-    SetText(page.CalAz, FormatGeneral(s.*fields.CalAz, 7));
-    SetText(page.Zero, FormatGeneral(s.*fields.Zero, 7));
+    page.Lpt->SetItemIndex(s.*row.Port);
+    page.Stop->SetItemIndex(s.*row.EndStop);
+    page.Step->setValue(s.*row.Step);
+    SetText(page.CalAz, FormatGeneral(s.*row.CalAz, 7));
+    SetText(page.Zero, FormatGeneral(s.*row.Zero, 7));
     RelabelLptItems(page.Lpt);
 }
 
 void TFormInit::ShowSerialTab(int rotor)
 {
     const TInterfacePage& page = Pages[static_cast<std::size_t>(rotor)];
-    const TInterfaceFields& fields = FieldsOf(rotor);
-    page.ComPort->SetItemIndex(StationSettings.*fields.Port);
-    page.Stop->SetItemIndex(StationSettings.*fields.Stop);
-    page.Step->setValue(StationSettings.*fields.Step);
+    const TInterfaceRow& row = RowOf(rotor);
+    page.ComPort->SetItemIndex(StationSettings.*row.Port);
+    page.Stop->SetItemIndex(StationSettings.*row.EndStop);
+    page.Step->setValue(StationSettings.*row.Step);
     for (int i = 0; i < page.Baud->count(); ++i) {
-        if (page.Baud->itemText(i).toStdString() == StationSettings.*fields.Baud) {
+        if (page.Baud->itemText(i).toStdString() == StationSettings.*row.Baud) {
             page.Baud->setCurrentIndex(i);
             BaudClick(rotor);
         }
     }
-    StationSettings.*fields.BaudIndex = page.Baud->currentIndex();
+    StationSettings.*row.BaudIndex = page.Baud->currentIndex();
 }
 
 void TFormInit::RelabelLptItems(TRadioGroup* group)
@@ -392,7 +364,7 @@ void TFormInit::FormClose()
             continue;
         // Each controller gets its own stop command: GS-232 does not know EasyComm's "SA".
         if (RadioGroupRotor->ItemIndex() == rotor)
-            driver->WriteText(FieldsOf(rotor).StopText());
+            driver->WriteText(RowOf(rotor).StopText());
         driver->ClosePort();
     }
     TestCommandPending = false;
@@ -426,17 +398,17 @@ void TFormInit::LptClick(int rotor)
     RelabelLptItems(group);
     const int index = group->ItemIndex();
     if (index >= 0 && LptBaseAddress[static_cast<std::size_t>(index)] != 0) {
-        StationSettings.*FieldsOf(rotor).Port = index;
+        StationSettings.*RowOf(rotor).Port = index;
         return;
     }
     group->SetItemIndex(-1);
-    StationSettings.*FieldsOf(rotor).Port = -1;
+    StationSettings.*RowOf(rotor).Port = -1;
     MessageBeep();
 }
 
 void TFormInit::CalAzChange(int rotor)
 {
-    long double& calibration = StationSettings.*FieldsOf(rotor).CalAz;
+    long double& calibration = StationSettings.*RowOf(rotor).CalAz;
     long double value = 0;
     calibration = TryStrToFloat(Pages[static_cast<std::size_t>(rotor)].CalAz->text().toStdString(), value)
                       ? value
@@ -446,7 +418,7 @@ void TFormInit::CalAzChange(int rotor)
 void TFormInit::ZeroChange(int rotor)
 {
     QLineEdit* edit = Pages[static_cast<std::size_t>(rotor)].Zero;
-    long double& zero = StationSettings.*FieldsOf(rotor).Zero;
+    long double& zero = StationSettings.*RowOf(rotor).Zero;
     long double value = 0;
     if (!TryStrToFloat(edit->text().toStdString(), value)) {
         zero = 0;
@@ -463,42 +435,42 @@ void TFormInit::ZeroChange(int rotor)
 void TFormInit::ComPortClick(int rotor)
 {
     TRadioGroup* group = Pages[static_cast<std::size_t>(rotor)].ComPort;
-    const TInterfaceFields& fields = FieldsOf(rotor);
+    const TInterfaceRow& row = RowOf(rotor);
     TCommPortDriver* driver = SerialDriver(rotor);
     if (driver->IsOpen())
-        fields.StopOperation();
+        row.Stop();
     const int index = group->ItemIndex();
     driver->SetComPort(index);
     if (driver->OpenPort()) {
         driver->ClosePort();
-        StationSettings.*fields.Port = index;
+        StationSettings.*row.Port = index;
         return;
     }
     MessageBeep();
     group->SetItemIndex(-1);
-    StationSettings.*fields.Port = -1;
+    StationSettings.*row.Port = -1;
 }
 
 void TFormInit::StopClick(int rotor)
 {
-    StationSettings.*FieldsOf(rotor).Stop = Pages[static_cast<std::size_t>(rotor)].Stop->ItemIndex();
+    StationSettings.*RowOf(rotor).EndStop = Pages[static_cast<std::size_t>(rotor)].Stop->ItemIndex();
 }
 
 void TFormInit::StepChange(int rotor)
 {
-    StationSettings.*FieldsOf(rotor).Step = Pages[static_cast<std::size_t>(rotor)].Step->value();
+    StationSettings.*RowOf(rotor).Step = Pages[static_cast<std::size_t>(rotor)].Step->value();
 }
 
 void TFormInit::BaudClick(int rotor)
 {
     const QComboBox* list = Pages[static_cast<std::size_t>(rotor)].Baud;
-    const TInterfaceFields& fields = FieldsOf(rotor);
+    const TInterfaceRow& row = RowOf(rotor);
     TCommPortDriver* driver = SerialDriver(rotor);
     const int index = list->currentIndex();
     driver->ClosePort();
     driver->SetComPortSpeed(index);
-    StationSettings.*fields.BaudIndex = index;
-    StationSettings.*fields.Baud = list->currentText().toStdString();
+    StationSettings.*row.BaudIndex = index;
+    StationSettings.*row.Baud = list->currentText().toStdString();
 }
 
 void TFormInit::TestClick(int rotor)
@@ -534,7 +506,7 @@ void TFormInit::ParkClick(int rotor)
 
 TCommPortDriver* TFormInit::SerialDriver(int rotor) const
 {
-    return rotor == riGS232 ? Form1.CommPortDriverGS : Form1.CommPortDriverEasy;
+    return DriverContext.*RowOf(rotor).SerialPort;
 }
 
 int TFormInit::TestAzimuth(int rotor) const

@@ -111,59 +111,17 @@ TEST_F(TMainWindowTest, CreationFillsThePrinterPortAddresses)
     EXPECT_TRUE(fakes.PortIO->Port.Calls.empty()) << "creation writes nothing to a port";
 }
 
-struct TCaptionRow {
-    const char* Name;
-    int ANT, LptPourSat, LptFodTrack, PortGs, PortEasy;
-    const char* BaudGs;
-    const char* BaudEasy;
-    int Parking;
-    long double ParkingAzimuth;
-    const char* Caption;
-};
-
-class TCaptionTest : public TMainWindowFixture, public ::testing::WithParamInterface<TCaptionRow> {};
-
-TEST_P(TCaptionTest, CaptionFollowsTheChosenInterface)
+TEST_F(TMainWindowTest, CaptionShowsTheChosenInterfaceAndStaysWithoutOne)
 {
-    const TCaptionRow& row = GetParam();
     TForm1& form = CreateForm();
-    StationSettings.ANT = row.ANT;
-    StationSettings.LPT_POURSAT = row.LptPourSat;
-    StationSettings.LPT_FODTRACK = row.LptFodTrack;
-    StationSettings.PORT_GS232 = row.PortGs;
-    StationSettings.PORT_EASYCOMM = row.PortEasy;
-    StationSettings.BAUD_GS232 = row.BaudGs;
-    StationSettings.BAUD_EASYCOMM = row.BaudEasy;
-    StationSettings.PARKING = row.Parking;
-    StationSettings.AZIMUT_PARKING = row.ParkingAzimuth;
+    StationSettings.ANT = riGS232;
+    StationSettings.PORT_GS232 = 0;
     form.show_interface_status();
-    EXPECT_EQ(form.windowTitle().toStdString(), row.Caption);
+    EXPECT_EQ(form.windowTitle().toStdString(), "TOLVANE - GS232 / COM1 / 4800");
+    StationSettings.ANT = riNone;
+    form.show_interface_status();
+    EXPECT_EQ(form.windowTitle().toStdString(), "TOLVANE - GS232 / COM1 / 4800");
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, TCaptionTest,
-    ::testing::Values(
-        TCaptionRow{"PourSatLpt1", 0, 0, -1, -1, -1, "4800", "4800", 0, 0, "TOLVANE - PourSat / LPT1"},
-        TCaptionRow{"PourSatNoLpt", 0, -1, 1, -1, -1, "4800", "4800", 1, 90, "TOLVANE - PourSat / no LPT"},
-        TCaptionRow{"FodTrackLpt3", 1, -1, 2, -1, -1, "4800", "4800", 0, 0, "TOLVANE - FODTrack / LPT3"},
-        TCaptionRow{"FodTrackNoLpt", 1, 0, -1, -1, -1, "4800", "4800", 2, 90, "TOLVANE - FODTRack / no LPT"},
-        TCaptionRow{"Arsif", 2, -1, -1, -1, -1, "4800", "4800", 0, 0, "TOLVANE - ARSIF /ARSWIN"},
-        TCaptionRow{"ArsifParking180", 2, -1, -1, -1, -1, "4800", "4800", 3, 180,
-                    "TOLVANE - ARSIF /ARSWIN / Parking=180°"},
-        TCaptionRow{"Gs232Com1", 3, -1, -1, 0, 2, "9600", "4800", 0, 0, "TOLVANE - GS232 / COM1 / 9600"},
-        TCaptionRow{"Gs232NoCom", 3, -1, -1, -1, 2, "9600", "4800", 4, 10, "TOLVANE - GS232 / no COM"},
-        TCaptionRow{"EasyComm3", 4, -1, -1, 0, 2, "4800", "9600", 0, 0, "TOLVANE - EasyComm / COM3 / 9600"},
-        TCaptionRow{"EasyCommParking90", 4, -1, -1, 0, 2, "4800", "9600", 5, 90,
-                    "TOLVANE - EasyComm / COM3 / 9600 / Parking=90°"},
-        TCaptionRow{"EasyCommNoCom", 4, -1, -1, 0, -1, "4800", "9600", 5, 90, "TOLVANE - EasyComm / no COM"},
-        TCaptionRow{"ParkingOnOtherInterface", 3, -1, -1, 1, -1, "1200", "4800", 5, 90,
-                    "TOLVANE - GS232 / COM2 / 1200"},
-        TCaptionRow{"ParkingHalfRoundsToEven", 0, 1, -1, -1, -1, "4800", "4800", 1, 92.5L,
-                    "TOLVANE - PourSat / LPT2 / Parking=92°"},
-        TCaptionRow{"ParkingHalfRoundsUpToEven", 0, 1, -1, -1, -1, "4800", "4800", 1, 93.5L,
-                    "TOLVANE - PourSat / LPT2 / Parking=94°"},
-        TCaptionRow{"NoInterfaceKeepsCaption", -1, 0, 0, 0, 0, "4800", "4800", 1, 90, "TOLVANE"}),
-    [](const ::testing::TestParamInfo<TCaptionRow>& info) { return std::string(info.param.Name); });
 
 TEST_F(TMainWindowTest, ActivationAppliesSerialSettingsAndTriesTheFeed)
 {

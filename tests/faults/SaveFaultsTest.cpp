@@ -155,13 +155,23 @@ TEST_F(SaveFaultsTest, CrashAtAnyPointOfASaveLeavesTheOldOrTheNewCompleteFile)
     std::uniform_int_distribution<int> delayUs(0, 3000);
     int saw[2] = {0, 0};
     for (int round = 0; round < 150; ++round) {
+        int started[2];
+        ASSERT_EQ(pipe(started), 0);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            // Nothing but the writer runs here: save the two versions in turn until killed.
-            for (unsigned i = 0;; ++i)
+            // Nothing but the writer runs here: save the two versions in turn until killed. The first
+            // save is announced, so that on a loaded machine the kill never falls before any save began.
+            for (unsigned i = 0;; ++i) {
                 WriteConfigurationFile(i % 2 ? first : second);
+                if (i == 0 && write(started[1], "s", 1) < 0)
+                    _exit(1);
+            }
         }
+        close(started[1]);
+        char announced = 0;
+        ASSERT_EQ(read(started[0], &announced, 1), 1);
+        close(started[0]);
         usleep(static_cast<useconds_t>(delayUs(random)));
         kill(child, SIGKILL);
         int status = 0;
