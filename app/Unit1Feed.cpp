@@ -6,6 +6,7 @@
 
 #include "app/FeedText.h"
 #include "app/PointingState.h"
+#include "app/TimerEnable.h"
 #include "widgets/Lcd99.h"
 
 namespace {
@@ -38,7 +39,7 @@ void TForm1::DdeClientConvClose()
     if (!FeedLinkOpen)
         return;
     FeedLinkOpen = false;
-    TimerDDE->start();
+    EnableTimer(TimerDDE);
 }
 
 void TForm1::DdeClientItemChange(const std::string& itemText)

@@ -11,19 +11,13 @@
 #include "app/NumberFormat.h"
 #include "app/PointingState.h"
 #include "app/StationSettings.h"
+#include "app/TimerEnable.h"
 #include "drivers/DriverContract.h"
 #include "platform/Beep.h"
 #include "platform/MessageBoxes.h"
 #include "widgets/Lcd99.h"
 
 namespace {
-
-// Enabling a timer that already runs must not restart its period.
-void EnableTimer(QTimer* timer)
-{
-    if (!timer->isActive())
-        timer->start();
-}
 
 // The readout's text as a whole number; 64 bits so that a step never overflows.
 bool ReadWholeNumber(const std::string& text, std::int64_t& value)

@@ -19,6 +19,7 @@
 #include "app/NumberFormat.h"
 #include "app/PointingState.h"
 #include "app/StationSettings.h"
+#include "app/TimerEnable.h"
 #include "app/Unit1.h"
 #include "drivers/EasyCommDriver.h"
 #include "drivers/Gs232Driver.h"
@@ -402,8 +403,7 @@ void TFormInit::FormClose()
         StationSettings.PARKING = rotor + 1;
         StationSettings.AZIMUT_PARKING = TestAzimuth(rotor);
     }
-    if (!Form1.TimerDDE->isActive())
-        Form1.TimerDDE->start();
+    EnableTimer(Form1.TimerDDE);
     hide();
 }
 
