@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include "app/TimerEnable.h"
 #include "core/FeedText.h"
 #include "core/PointingState.h"
 #include "widgets/Lcd99.h"
@@ -38,7 +39,7 @@ void TForm1::DdeClientConvClose()
     if (!FeedLinkOpen)
         return;
     FeedLinkOpen = false;
-    TimerDDE->start();
+    EnableTimer(TimerDDE);
 }
 
 void TForm1::DdeClientItemChange(const std::string& itemText)

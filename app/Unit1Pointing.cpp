@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "app/TimerEnable.h"
 #include "core/NumberFormat.h"
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
@@ -17,13 +18,6 @@
 #include "widgets/Lcd99.h"
 
 namespace {
-
-// Enabling a timer that already runs must not restart its period.
-void EnableTimer(QTimer* timer)
-{
-    if (!timer->isActive())
-        timer->start();
-}
 
 // The readout's text as a whole number; 64 bits so that a step never overflows.
 bool ReadWholeNumber(const std::string& text, std::int64_t& value)

@@ -4,6 +4,9 @@
 // GS-232 interface on COM1, writes "Wnnn" CR to a pseudo-terminal whose master side this program reads.
 // Usage: FeedLatencyBench [values] [path of teskarn-feed]
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QThread>
 #include <QDir>
 #include <QProcess>
 #include <QSocketNotifier>
@@ -15,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -36,6 +40,17 @@ double Percentile(std::vector<double> samples, double fraction)
     const auto index = static_cast<std::size_t>(fraction * static_cast<double>(samples.size() - 1) + 0.5);
     return samples[index];
 }
+
+// Notes when the Changed signal reaches this process, on a connection and thread of its own, so
+// that the main thread's blocking Request does not delay the note.
+class TChangedWatch : public QObject {
+    Q_OBJECT
+public:
+    std::atomic<TClock::rep> Arrived{0};
+
+public slots:
+    void Changed(const QString&) { Arrived = TClock::now().time_since_epoch().count(); }
+};
 
 // The first line the process prints, waiting up to a few seconds.
 std::string FirstLine(QProcess& process)
@@ -79,10 +94,28 @@ int main(int argc, char** argv)
         Fail("cannot link COM1");
     QDir::setCurrent(folder.path());
 
+    // The publisher's report lines are not read: they would wake this process with every value.
     QProcess publisher;
+    publisher.setStandardOutputFile(QProcess::nullDevice());
     publisher.start(publisherPath, {});
-    if (!publisher.waitForStarted(5000) || FirstLine(publisher) != "ready dde.Teskarn")
+    bool owned = false;
+    publisher.waitForStarted(5000);
+    for (int i = 0; i < 100 && !owned && publisher.state() == QProcess::Running; ++i) {
+        owned = QDBusConnection::sessionBus().interface()->isServiceRegistered(QStringLiteral("dde.Teskarn"));
+        if (!owned)
+            QThread::msleep(50);
+    }
+    if (!owned)
         Fail("teskarn-feed did not start (give its path as the second argument)");
+
+    QThread watchThread;
+    TChangedWatch watch;
+    watch.moveToThread(&watchThread);
+    watchThread.start();
+    QDBusConnection watchBus = QDBusConnection::connectToBus(QString::fromStdString(address), QStringLiteral("watch"));
+    if (!watchBus.connect(QString(), QStringLiteral("/Teskarn"), QStringLiteral("dde.Topic"), QStringLiteral("Changed"),
+                          &watch, SLOT(Changed(QString))))
+        Fail("cannot watch the Changed signal");
 
     StationSettings.ANT = riGS232;
     StationSettings.PORT_GS232 = 0;
@@ -95,6 +128,13 @@ int main(int argc, char** argv)
     form.FormActivate();
     if (!FeedLinkOpen)
         Fail("the feed did not link");
+    // The value back from the Request, just before the window's handler takes it.
+    TClock::time_point delivered;
+    auto handler = form.DdeClientConv().OnItemChange;
+    form.DdeClientConv().OnItemChange = [&](const std::string& text) {
+        delivered = TClock::now();
+        handler(text);
+    };
 
     // The command's last byte is its carriage return.
     std::string line;
@@ -114,7 +154,7 @@ int main(int argc, char** argv)
     });
 
     constexpr int WarmUp = 20;
-    std::vector<double> latencies;
+    std::vector<double> latencies, hop1, hop2, hop3;
     latencies.reserve(static_cast<std::size_t>(values));
     for (int i = 0; i < values + WarmUp; ++i) {
         // Neighbours differ by one degree: each passes the box's change test and the step rule.
@@ -134,8 +174,13 @@ int main(int argc, char** argv)
         std::snprintf(expected, sizeof expected, "W%03d\r", azimuth);
         if (line != expected)
             Fail("the line received a different command");
-        if (i >= WarmUp)
+        if (i >= WarmUp) {
             latencies.push_back(std::chrono::duration<double, std::micro>(arrived - sent).count());
+            const TClock::time_point changed{TClock::duration(watch.Arrived.load())};
+            hop1.push_back(std::chrono::duration<double, std::micro>(changed - sent).count());
+            hop2.push_back(std::chrono::duration<double, std::micro>(delivered - changed).count());
+            hop3.push_back(std::chrono::duration<double, std::micro>(arrived - delivered).count());
+        }
     }
 
     std::printf("feed latency over %d values (typed into teskarn-feed -> last byte on the GS-232 pty)\n", values);
@@ -143,7 +188,18 @@ int main(int argc, char** argv)
                 Percentile(latencies, 0.5), Percentile(latencies, 0.99), Percentile(latencies, 0.0),
                 Percentile(latencies, 1.0));
 
+    const struct {
+        const char* Name;
+        const std::vector<double>& Samples;
+    } hops[] = {{"typed -> Changed reaches this process", hop1},
+                {"-> Request answered, value delivered", hop2},
+                {"-> last byte on the pty", hop3}};
+    for (const auto& hop : hops)
+        std::printf("  %-38s median %5.0f us, 99th percentile %5.0f us, max %5.0f us\n", hop.Name,
+                    Percentile(hop.Samples, 0.5), Percentile(hop.Samples, 0.99), Percentile(hop.Samples, 1.0));
     form.FormClose();
+    watchThread.quit();
+    watchThread.wait();
     publisher.terminate();
     publisher.waitForFinished(5000);
     daemon.terminate();
@@ -151,3 +207,5 @@ int main(int argc, char** argv)
     ::close(master);
     return 0;
 }
+
+#include "FeedLatencyBench.moc"

@@ -6,13 +6,12 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
-#include <QElapsedTimer>
+#include <QFile>
 #include <QObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QString>
-#include <QThread>
 
 #include <atomic>
 #include <functional>
@@ -40,9 +39,6 @@ using DBusDdeClientConvDetail::TChangeListener;
 
 const QString TopicInterface = QStringLiteral("dde.Topic");
 constexpr int RequestTimeoutMs = 1000;
-// How long a program just started gets to claim its bus name.
-constexpr int StartedProgramGraceMs = 1000;
-constexpr int StartedProgramPollMs = 10;
 
 QString BusName(const std::string& service)
 {
@@ -63,6 +59,20 @@ using TWatcherPointer = std::unique_ptr<QDBusServiceWatcher, TDeleteLater>;
 QString ObjectPath(const std::string& topic)
 {
     return QStringLiteral("/") + QString::fromStdString(topic);
+}
+
+// The state letter and start time of a process, from /proc; empty when there is no such process.
+QByteArrayList ProcessStateAndStart(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray text = stat.readAll();
+    // The command name in parentheses may hold spaces; the fields after it do not.
+    const QByteArrayList fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 20)
+        return {};
+    return {fields[0], fields[19]};
 }
 
 // A value is read as a C string, and control characters would confuse the readout and the box.
@@ -98,11 +108,10 @@ public:
         Close();
         Service = service;
         Topic = topic;
-        bool linked = Connect();
-        if (!linked && StartPublisher()) {
-            WaitForOwner();
-            linked = Connect();
-        }
+        // A program started here claims the name in its own time: a later attempt links.
+        const bool linked = Connect();
+        if (!linked && !StartedProgramRunning())
+            StartPublisher();
         if (!linked) {
             Item.clear();
             return false;
@@ -205,15 +214,15 @@ private:
     }
 
     // Starts the program named by the service from PATH, detached, its output discarded.
-    bool StartPublisher() const
+    void StartPublisher()
     {
         const QString program = QString::fromStdString(Service);
         // Only a bare program name is looked up; a path would run whatever it points at.
         if (program.isEmpty() || program.contains(QLatin1Char('/')))
-            return false;
+            return;
         const QString executable = QStandardPaths::findExecutable(program);
         if (executable.isEmpty())
-            return false;
+            return;
         QProcess process;
         process.setProgram(executable);
         process.setStandardInputFile(QProcess::nullDevice());
@@ -224,16 +233,21 @@ private:
             environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromStdString(BusAddress));
             process.setProcessEnvironment(environment);
         }
-        return process.startDetached();
+        qint64 pid = 0;
+        if (!process.startDetached(&pid))
+            return;
+        StartedPid = pid;
+        StartedAt = ProcessStateAndStart(pid).value(1);
     }
 
-    // Blocks, without running other handlers, until the name has an owner or the grace ends.
-    void WaitForOwner()
+    // The program started last is alive (not a zombie) and is still that program, not a later one
+    // that was given its process number.
+    bool StartedProgramRunning() const
     {
-        QElapsedTimer waited;
-        waited.start();
-        while (CurrentOwner().isEmpty() && waited.elapsed() < StartedProgramGraceMs)
-            QThread::msleep(StartedProgramPollMs);
+        if (StartedPid <= 0 || StartedAt.isEmpty())
+            return false;
+        const QByteArrayList now = ProcessStateAndStart(StartedPid);
+        return now.size() == 2 && now[0] != "Z" && now[0] != "X" && now[1] == StartedAt;
     }
 
     void ItemChanged(const QString& item)
@@ -271,6 +285,8 @@ private:
     unsigned Conversation = 0;
     TChangeListener Listener;
     TWatcherPointer Watcher;
+    qint64 StartedPid = 0;
+    QByteArray StartedAt;
 };
 
 TDBusDdeClientConv::TDBusDdeClientConv(const std::string& busAddress)

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 
+#include "app/TimerEnable.h"
 #include "core/NumberFormat.h"
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
@@ -374,8 +375,7 @@ void TFormInit::FormClose()
         StationSettings.PARKING = rotor + 1;
         StationSettings.AZIMUT_PARKING = TestAzimuth(rotor);
     }
-    if (!Form1.TimerDDE->isActive())
-        Form1.TimerDDE->start();
+    EnableTimer(Form1.TimerDDE);
     hide();
 }
 

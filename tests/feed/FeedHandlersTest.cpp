@@ -4,11 +4,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 
+#include <signal.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,6 +32,7 @@
 #include "support/Recorders.h"
 #include "support/SimulatedPortIO.h"
 #include "widgets/Lcd99.h"
+#include "widgets/SpinButton.h"
 
 namespace {
 
@@ -205,6 +213,78 @@ TEST_F(FeedHandlersTest, WithoutThePublisherTheProgramNamedTeskarnIsStartedFromP
     EXPECT_EQ(QFileInfo(program).fileName(), QStringLiteral("Teskarn"));
     // Linked at once, or by the retry a second later on a very busy machine.
     EXPECT_TRUE(RunEventsUntil([] { return FeedLinkOpen; }));
+}
+
+// A Teskarn on the path that never claims the feed's name: the window stays responsive, and
+// no second instance starts while the first still runs.
+TEST_F(FeedHandlersTest, AStartedProgramThatNeverClaimsTheNameNeitherFreezesNorPilesUp)
+{
+    QTemporaryDir standInFolder;
+    QFile standIn(standInFolder.filePath("Teskarn"));
+    ASSERT_TRUE(standIn.open(QIODevice::WriteOnly));
+    // PATH holds only this folder: the script names everything else in full.
+    standIn.write(("#!/bin/sh\necho $$ >> '" + standInFolder.filePath("started") + "'\nexec /bin/sleep 60\n").toUtf8());
+    standIn.close();
+    standIn.setPermissions(standIn.permissions() | QFile::ExeOwner);
+    TScopedEnvironment path("PATH", standInFolder.path().toStdString());
+    const auto startedPids = [&] {
+        QFile started(standInFolder.filePath("started"));
+        std::vector<pid_t> pids;
+        if (started.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : started.readAll().split('\n'))
+                if (!line.isEmpty())
+                    pids.push_back(static_cast<pid_t>(line.toInt()));
+        return pids;
+    };
+    const auto aliveCount = [&] {
+        const auto pids = startedPids();
+        return std::count_if(pids.begin(), pids.end(), [](pid_t pid) {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+            return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
+        });
+    };
+
+    CreateForm();
+    Form->FormActivate();
+    qint64 slowestClick = 0;
+    long mostAlive = 0;
+    // Clicks over several retry periods, queued as the window system queues them.
+    for (int click = 0; click < 6; ++click) {
+        const std::string before = Form->LCDAzi->Value();
+        const QPointF upArrow(12, 4);
+        QElapsedTimer shown;
+        shown.start();
+        QCoreApplication::postEvent(Form->SpinButtonAzi, new QMouseEvent(QEvent::MouseButtonPress, upArrow, upArrow,
+                                                                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(Form->SpinButtonAzi, new QMouseEvent(QEvent::MouseButtonRelease, upArrow, upArrow,
+                                                                          Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        EXPECT_TRUE(RunEventsUntil([&] { return Form->LCDAzi->Value() != before; }, 5000));
+        slowestClick = std::max(slowestClick, shown.elapsed());
+        RunEventsUntil([&] {
+            mostAlive = std::max(mostAlive, static_cast<long>(aliveCount()));
+            return false;
+        }, 500);
+    }
+    Form.reset();
+    for (const pid_t pid : startedPids())
+        ::kill(pid, SIGKILL);
+    EXPECT_LT(slowestClick, 200);
+    EXPECT_EQ(mostAlive, 1);
+}
+
+TEST_F(FeedHandlersTest, ALinkClosingWhileTheRetryTimerRunsKeepsItsPeriod)
+{
+    StartPublisher({"50"});
+    CreateForm();
+    LinkAtActivation();
+    // As after the settings window closed: the timer runs while the link is open.
+    Form->TimerDDE->start();
+    QThread::msleep(300);
+    Form->DdeClientConv().CloseLink();
+    EXPECT_FALSE(FeedLinkOpen);
+    EXPECT_TRUE(Form->TimerDDE->isActive());
+    // 1000 ms less the 300 gone, give or take the 5 % of a coarse timer; a restart would be 950 or more.
+    EXPECT_LE(Form->TimerDDE->remainingTime(), 850);
 }
 
 TEST_F(FeedHandlersTest, TimerReenabledWhileLinkedRelinksOnceAndDeliversTheValueAgain)

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "drivers/EasyCommDriver.h"
 #include "drivers/Gs232Driver.h"
 #include "serial/ComDrv32.h"
+#include "support/ChildProcess.h"
 #include "support/ProcessState.h"
 #include "support/PseudoTerminal.h"
 
@@ -137,17 +139,45 @@ TEST_F(RotatorSimTest, Gs232AnswersPositionQueriesAndRefusesUnknownCommands)
         const char* Reply;
     };
     const Row rows[] = {
-        {"position", "C\r", "+0060\r"},
-        {"position with elevation", "C2\r", "+0060+0000\r"},
-        {"unknown command", "X\r", "?>\r"},
-        {"azimuth beyond the stop", "W999\r", "?>\r"},
-        {"azimuth not three digits", "W90\r", "?>\r"},
+        {"position", "C\r", "+0060\r\n"},
+        {"position with elevation", "C2\r", "+0060+0000\r\n"},
+        {"unknown command", "X\r", "?>\r\n"},
+        {"azimuth beyond the stop", "W999\r", "?>\r\n"},
+        {"azimuth not three digits", "W90\r", "?>\r\n"},
     };
     for (const Row& row : rows) {
         Replies.clear();
         ASSERT_TRUE(Port.WriteText(row.Command)) << row.Name;
         EXPECT_TRUE(WaitForReply(row.Reply)) << row.Name << ": got " << Replies;
         EXPECT_EQ(Replies, row.Reply) << row.Name;
+    }
+}
+
+// Hamlib's own backends drive the simulator as they drive the controllers it stands for.
+TEST_F(RotatorSimTest, HamlibBackendsSetAndReadBackThePosition)
+{
+    const QString rotctl = QStandardPaths::findExecutable("rotctl");
+    ASSERT_FALSE(rotctl.isEmpty()) << "install libhamlib-utils (scripts/install-deps)";
+    struct Row {
+        const char* Protocol;
+        const char* Model;
+    };
+    const Row rows[] = {{"gs232a", "601"}, {"gs232b", "603"}, {"easycomm", "202"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Protocol);
+        const auto run = [&](const QStringList& commands) {
+            QProcess client;
+            client.start(rotctl, QStringList{"-m", row.Model, "-r", LinkPath()} + commands);
+            EXPECT_TRUE(client.waitForFinished(PatientMs));
+            EXPECT_EQ(client.exitCode(), 0) << client.readAllStandardError().toStdString();
+            return client.readAllStandardOutput().toStdString();
+        };
+        Start(row.Protocol, "10", "500");
+        run({"P", "123", "0"});
+        EXPECT_TRUE(WaitForLine("HEADING 123.0 (arrived)")) << Output.toStdString();
+        EXPECT_EQ(run({"p"}), "123.00\n0.00\n") << Output.toStdString();
+        EndProcess(Simulator);
+        ForgetOutput();
     }
 }
 

@@ -8,7 +8,8 @@
 #include <cstdlib>
 #include <sstream>
 
-const char* const Gs232ErrorReply = "?>\r";
+// Both controllers end their replies with CR LF, as Hamlib expects.
+const char* const Gs232ErrorReply = "?>\r\n";
 const char* const EasyCommErrorReply = "?ERR\n";
 
 namespace {
@@ -95,11 +96,26 @@ std::string TRotatorModel::Receive(const std::string& bytes, std::vector<std::st
 
 std::string TRotatorModel::Execute(const std::string& command)
 {
-    return Protocol == TProtocol::Gs232 ? ExecuteGs232(command) : ExecuteEasyComm(command);
+    return Protocol == TProtocol::EasyComm ? ExecuteEasyComm(command) : ExecuteGs232(command);
+}
+
+// GS-232A answers "+0ddd", GS-232B "AZ=ddd"; with the elevation, "+0ddd+0eee" and "AZ=ddd  EL=eee".
+std::string TRotatorModel::Gs232Position(bool azimuth, bool elevation) const
+{
+    const bool b = Protocol == TProtocol::Gs232B;
+    std::string reply;
+    if (azimuth)
+        reply += (b ? "AZ=" : "+0") + ThreeDigits(CurrentHeading);
+    if (azimuth && elevation && b)
+        reply += "  ";
+    if (elevation)
+        reply += b ? "EL=000" : "+0000";
+    return reply + "\r\n";
 }
 
 // GS-232: one command per line. Wddd turn, S stop all, A stop azimuth, R/L turn to the
-// clockwise/anticlockwise end stop, C / C2 report "+0ddd" / "+0ddd+0eee".
+// clockwise/anticlockwise end stop, C / C2 / B report the azimuth, both, the elevation.
+// X1..X4 (speed) and the elevation commands U, D, E are accepted by this azimuth-only rotator.
 std::string TRotatorModel::ExecuteGs232(const std::string& command)
 {
     const std::string text = Upper(Trimmed(command));
@@ -109,10 +125,11 @@ std::string TRotatorModel::ExecuteGs232(const std::string& command)
         Stop();
         return {};
     }
-    if (text == "C")
-        return "+0" + ThreeDigits(CurrentHeading) + "\r";
-    if (text == "C2")
-        return "+0" + ThreeDigits(CurrentHeading) + "+0000\r";
+    if (text == "C" || text == "C2" || text == "B")
+        return Gs232Position(text != "B", text != "C");
+    const bool speed = text.size() == 2 && text[0] == 'X' && text[1] >= '1' && text[1] <= '4';
+    if (speed || text == "U" || text == "D" || text == "E")
+        return {};
     if (text == "R") {
         TurnTo(HighestHeading);
         return {};
@@ -139,8 +156,9 @@ std::string TRotatorModel::ExecuteGs232(const std::string& command)
     return Gs232ErrorReply;
 }
 
-// EasyComm: space-separated commands on one line. AZnnn.n turn, AZ report, SA stop azimuth;
-// EL, ELnnn.n and SE are accepted for an azimuth-only rotator (elevation stays 0).
+// EasyComm: space-separated commands on one line. AZnnn.n turn, AZ report, SA stop azimuth,
+// ML/MR turn to the anticlockwise/clockwise end stop; EL, ELnnn.n, SE, MU and MD are accepted
+// for an azimuth-only rotator (elevation stays 0). Replies end in LF, as Hamlib expects.
 std::string TRotatorModel::ExecuteEasyComm(const std::string& command)
 {
     std::istringstream words(Upper(command));
@@ -155,8 +173,12 @@ std::string TRotatorModel::ExecuteEasyComm(const std::string& command)
             replies += (replies.empty() ? "" : " ") + std::string("EL0.0");
         else if (word == "SA")
             Stop();
-        else if (word == "SE")
-            ;  // no elevation motion to stop
+        else if (word == "ML")
+            TurnTo(LowestHeading);
+        else if (word == "MR")
+            TurnTo(HighestHeading);
+        else if (word == "SE" || word == "MU" || word == "MD")
+            ;  // no elevation motion
         else if (word.rfind("AZ", 0) == 0 && ParseDecimal(word.substr(2), value) && value <= HighestHeading)
             TurnTo(value);
         else if (word.rfind("EL", 0) == 0 && ParseDecimal(word.substr(2), value))

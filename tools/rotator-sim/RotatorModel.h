@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-enum class TProtocol { Gs232, EasyComm };
+// GS-232A and GS-232B differ only in the form of their position replies.
+enum class TProtocol { Gs232A, Gs232B, EasyComm };
 
 // What one step of motion did, for the caller to report.
 enum class TMotionEvent { None, Moved, Arrived };
@@ -29,6 +30,7 @@ public:
 private:
     std::string Execute(const std::string& command);
     std::string ExecuteGs232(const std::string& command);
+    std::string Gs232Position(bool azimuth, bool elevation) const;
     std::string ExecuteEasyComm(const std::string& command);
     void TurnTo(double heading);
     void Stop();

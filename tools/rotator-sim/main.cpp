@@ -51,23 +51,26 @@ const char* const Usage =
     "to it, so that Tolvane finds it as COMn when PATH is in Tolvane's folder.\n"
     "\n"
     "  --link PATH        the link to create (also accepted as the last argument)\n"
-    "  --protocol NAME    gs232 (default) or easycomm\n"
+    "  --protocol NAME    gs232a (default; also gs232), gs232b or easycomm\n"
     "  --rate DEG         turning rate in degrees per second (default 4)\n"
     "  --start DEG        heading at start, 0 to 360 (default 0)\n"
     "  --help             this text\n"
     "\n"
-    "GS-232:   Wddd turn to ddd; S or A stop; R / L turn to the 360 / 0 end stop;\n"
-    "          C answers \"+0ddd\" CR, C2 \"+0ddd+0000\" CR; anything else answers \"?>\" CR.\n"
-    "EasyComm: space-separated commands ending in CR or LF: AZnnn.n turn; SA stop; AZ answers\n"
-    "          \"AZ\" and the heading with one decimal (AZ90.0), EL answers EL0.0; ELnnn.n and SE\n"
-    "          are accepted and ignored; a line with anything else answers \"?ERR\" LF.\n"
+    "GS-232:   Wddd (or Wddd eee) turn to ddd; S or A stop; R / L turn to the 360 / 0 end stop;\n"
+    "          X1..X4, U, D and E are accepted and ignored. Replies end in CR LF: C answers\n"
+    "          \"+0ddd\", C2 \"+0ddd+0000\", B \"+0000\" (gs232a) or \"AZ=ddd\", \"AZ=ddd  EL=000\",\n"
+    "          \"EL=000\" (gs232b); anything else answers \"?>\" CR LF.\n"
+    "EasyComm: space-separated commands ending in CR or LF: AZnnn.n turn; SA stop; ML / MR\n"
+    "          turn to the 0 / 360 end stop; AZ answers \"AZ\" and the heading with one decimal\n"
+    "          (AZ90.0), EL answers EL0.0, together on one line ending in LF; ELnnn.n, SE, MU\n"
+    "          and MD are accepted and ignored; a line with anything else answers \"?ERR\" LF.\n"
     "\n"
     "Prints READY with the device when listening, RX and TX with every command and reply\n"
     "(escaped, one per line), HEADING as the rotator turns. SIGINT or SIGTERM ends it and\n"
     "removes the link. The client may close and reopen the port at any time.\n";
 
 struct TOptions {
-    TProtocol Protocol = TProtocol::Gs232;
+    TProtocol Protocol = TProtocol::Gs232A;
     double Rate = 4.0;
     double Start = 0.0;
     std::string Link;
@@ -94,8 +97,10 @@ bool ParseOptions(int argc, char** argv, TOptions& options, bool& helpOnly)
         }
         if (argument == "--protocol" && hasValue) {
             const std::string name = argv[++i];
-            if (name == "gs232")
-                options.Protocol = TProtocol::Gs232;
+            if (name == "gs232" || name == "gs232a")
+                options.Protocol = TProtocol::Gs232A;
+            else if (name == "gs232b")
+                options.Protocol = TProtocol::Gs232B;
             else if (name == "easycomm")
                 options.Protocol = TProtocol::EasyComm;
             else {
@@ -199,8 +204,8 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     TRotatorModel rotator(options.Protocol, options.Rate, options.Start);
-    Say(std::string("READY ") + (options.Protocol == TProtocol::Gs232 ? "gs232 " : "easycomm ")
-        + options.Link + " -> " + slave);
+    const char* const protocolNames[] = {"gs232a ", "gs232b ", "easycomm "};
+    Say(std::string("READY ") + protocolNames[static_cast<int>(options.Protocol)] + options.Link + " -> " + slave);
     SayHeading(rotator.Heading());
 
     using Clock = std::chrono::steady_clock;
