@@ -3,7 +3,7 @@
 # simulators under bin/, a desktop entry and its icon under share/.
 install(TARGETS tolvane RUNTIME DESTINATION .)
 install(FILES ${TOLVANE_HELP_FILES} DESTINATION .)
-foreach(tool rotator-sim teskarn-feed arswin-standin)
+foreach(tool rotator-sim teskarn-feed arswin-standin tolvane-bridge)
     if(TARGET ${tool})
         install(TARGETS ${tool} RUNTIME DESTINATION bin)
     endif()
