@@ -100,7 +100,12 @@ double NormalizedAzimuth(double azimuth)
 
 std::string FeedText(double azimuth, char decimalSeparator)
 {
-    std::string text = Fixed(azimuth, 6);
+    // Three decimals drop the float noise of Hamlib's client (123.4 arrives as 123.400002); rounding
+    // here rather than in printf turns 359.9999 into 0, never the refused 360.
+    double rounded = std::round(azimuth * 1e3) / 1e3;
+    if (rounded >= 360.0)
+        rounded = 0;
+    std::string text = Fixed(rounded, 3);
     while (text.back() == '0')
         text.pop_back();
     if (text.back() == '.')

@@ -33,5 +33,5 @@ private:
 
 // 0 <= result < 360; -90 gives 270 and 360 gives 0.
 double NormalizedAzimuth(double azimuth);
-// The feed's text: the digits (no more than six decimals, no trailing zeros) with `decimalSeparator`, then CR LF.
+// The feed's text: the digits (no more than three decimals, no trailing zeros) with `decimalSeparator`, then CR LF.
 std::string FeedText(double azimuth, char decimalSeparator);
