@@ -3,7 +3,7 @@
 # simulators under bin/, a desktop entry and its icon under share/.
 install(TARGETS tolvane RUNTIME DESTINATION .)
 install(FILES ${TOLVANE_HELP_FILES} DESTINATION .)
-install(TARGETS rotator-sim teskarn-feed arswin-standin RUNTIME DESTINATION bin)
+install(TARGETS rotator-sim teskarn-feed arswin-standin tolvane-bridge RUNTIME DESTINATION bin)
 # Tolvane starts the feed by its service name, Teskarn, when nobody publishes it.
 install(PROGRAMS $<TARGET_FILE:teskarn-feed> DESTINATION bin RENAME Teskarn)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/tolvane.svg DESTINATION share/icons/hicolor/scalable/apps)

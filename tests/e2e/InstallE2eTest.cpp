@@ -30,7 +30,8 @@ TEST_F(TolvaneE2e, InstalledFolderHoldsEverythingAndTheProgramKeepsItsIniThere)
     ASSERT_EQ(install.ExitCode, 0) << install.Output;
 
     const QDir installed(folder);
-    for (const char* file : {"tolvane", "bin/rotator-sim", "bin/teskarn-feed", "bin/Teskarn", "bin/arswin-standin"})
+    for (const char* file : {"tolvane", "bin/rotator-sim", "bin/teskarn-feed", "bin/Teskarn", "bin/arswin-standin",
+                             "bin/tolvane-bridge"})
         EXPECT_TRUE(QFileInfo(installed.filePath(QString::fromLatin1(file))).isExecutable()) << file;
     for (const QString& help : QDir(QString::fromStdString(BuiltProgramsFolder())).entryList({QStringLiteral("*.hlp")}, QDir::Files))
         EXPECT_TRUE(installed.exists(help)) << help.toStdString();

@@ -154,8 +154,8 @@ QProcessEnvironment TTolvaneDesktop::ChildEnvironment() const
     environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(XServer.DisplayName()));
     environment.remove(QStringLiteral("XAUTHORITY"));
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromStdString(Bus.BusAddress()));
-    // A point as decimal separator, whatever the machine's locale.
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    // A point as decimal separator, whatever the machine's locale, unless the test chose one.
+    environment.insert(QStringLiteral("LC_ALL"), QString::fromStdString(Locale));
     if (!ExtraPath.empty())
         environment.insert(QStringLiteral("PATH"), QString::fromStdString(ExtraPath) + QLatin1Char(':') +
                                                        environment.value(QStringLiteral("PATH")));
@@ -207,6 +207,19 @@ TLoggedProcess& TTolvaneDesktop::StartArswin()
                     .Output.empty();
     }, 10000);
     return *Peers.back();
+}
+
+quint16 TTolvaneDesktop::StartBridge()
+{
+    Peers.push_back(std::make_unique<TLoggedProcess>("tolvane-bridge", BuiltProgram("tolvane-bridge"),
+                                                     QStringList{QStringLiteral("--port"), QStringLiteral("0")},
+                                                     ChildEnvironment(), Folder()));
+    TLoggedProcess& bridge = *Peers.back();
+    if (!bridge.WaitForOutput("ready ", 10000) || !bridge.WaitForOutput("\n", 1000))
+        return 0;
+    const std::string output = bridge.Output();
+    const std::size_t port = output.find(" port ", output.find("ready "));
+    return port == std::string::npos ? 0 : static_cast<quint16>(std::atoi(output.c_str() + port + 6));
 }
 
 bool TTolvaneDesktop::StartTolvane()

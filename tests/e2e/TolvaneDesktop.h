@@ -71,6 +71,10 @@ public:
     // The Teskarn stand-in; azimuths typed on `Write` are published at once.
     TLoggedProcess& StartFeed(const QStringList& arguments = {});
     TLoggedProcess& StartArswin();
+    // tolvane-bridge on a free port of the loopback, as the feed's publisher; 0 when it did not start.
+    quint16 StartBridge();
+    // The locale of the programs started from now on (C.UTF-8 until then).
+    void SetLocale(const std::string& locale) { Locale = locale; }
     // Copies the program and its help files into the folder, starts it and waits for its window.
     bool StartTolvane();
     // Puts a folder first on the program's PATH, where it looks for Teskarn.
@@ -119,6 +123,7 @@ private:
     std::vector<std::unique_ptr<TLoggedProcess>> Peers;
     std::unique_ptr<TLoggedProcess> Program;
     std::string ExtraPath;
+    std::string Locale = "C.UTF-8";
     unsigned long MainWindowId = 0;
     int ClientLeft = -1;
     int ClientTop = -1;

@@ -4,10 +4,6 @@
 // Request("azimuth") answers the current text, and Changed("azimuth") is emitted for every value
 // published. An azimuth is published as its digits followed by CR LF, which is what Teskarn sends.
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusContext>
-#include <QDBusError>
 #include <QObject>
 #include <QRegularExpression>
 #include <QSocketNotifier>
@@ -23,9 +19,9 @@
 #include <deque>
 #include <optional>
 
-namespace {
+#include "TeskarnTopic.h"
 
-const QString ItemName = QStringLiteral("azimuth");
+namespace {
 
 void PrintUsage(const char* program)
 {
@@ -89,38 +85,6 @@ int DecimalsOf(const QString& number)
     return point < 0 ? 0 : static_cast<int>(number.size() - point - 1);
 }
 
-// The object /Teskarn: the one item and its change signal.
-class TTopic : public QObject, protected QDBusContext {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "dde.Topic")
-public:
-    void Publish(const QString& text)
-    {
-        Value = text;
-        QString shown = text;
-        shown.replace(QLatin1Char('\r'), QStringLiteral("\\r")).replace(QLatin1Char('\n'), QStringLiteral("\\n"));
-        std::printf("published \"%s\"\n", qPrintable(shown));
-        std::fflush(stdout);
-        emit Changed(ItemName);
-    }
-
-public slots:
-    QString Request(const QString& item)
-    {
-        if (item != ItemName) {
-            sendErrorReply(QStringLiteral("dde.Error.UnknownItem"), QStringLiteral("no item ") + item);
-            return {};
-        }
-        return Value;
-    }
-
-signals:
-    void Changed(const QString& item);
-
-private:
-    QString Value;
-};
-
 struct TOptions {
     QStringList Queue;  // texts in the order given, already in their published form
     int IntervalMs = 1000;
@@ -135,53 +99,33 @@ struct TOptions {
 class TPublisher : public QObject {
     Q_OBJECT
 public:
-    explicit TPublisher(TOptions options) : Options(std::move(options))
+    explicit TPublisher(TOptions options)
+        : Options(std::move(options)), Topic(QStringLiteral("teskarn-feed"), Options.Service)
     {
         connect(&QueueTimer, &QTimer::timeout, this, &TPublisher::PublishNextQueued);
         connect(&SweepTimer, &QTimer::timeout, this, &TPublisher::PublishNextSweep);
-        connect(&BusCheck, &QTimer::timeout, this, [] {
-            // Without its bus the publisher serves nobody; leaving frees the user from a stray process.
-            if (!QDBusConnection::sessionBus().isConnected()) {
-                std::fprintf(stderr, "teskarn-feed: the session bus went away\n");
-                QCoreApplication::exit(1);
-            }
-        });
     }
 
     bool Start()
     {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected()) {
-            std::fprintf(stderr, "teskarn-feed: no session bus: %s\n", qPrintable(bus.lastError().message()));
+        if (!Topic.Serve())
             return false;
-        }
-        const QString path = QStringLiteral("/") + Options.Service;
-        if (!bus.registerObject(path, &Topic, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)) {
-            std::fprintf(stderr, "teskarn-feed: cannot serve %s\n", qPrintable(path));
-            return false;
-        }
         // The first value is in place before anyone can see the name: a client that links on
         // seeing it gets that value, and no change notice for it arrives afterwards.
         bool sweeping = false;
         if (!Options.Queue.isEmpty()) {
-            Topic.Publish(Options.Queue.takeFirst());
+            Publish(Options.Queue.takeFirst());
         } else if (Options.Sweep) {
             Options.Sweep = false;
             sweeping = true;
             SweepIndex = 0;
             PublishNextSweep();
         }
-        const QString name = QStringLiteral("dde.") + Options.Service;
-        // Only one publisher may own the feed; a second one leaves instead of waiting in line.
-        const auto reply = bus.interface()->registerService(name, QDBusConnectionInterface::DontQueueService,
-                                                            QDBusConnectionInterface::DontAllowReplacement);
-        if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
-            std::fprintf(stderr, "teskarn-feed: %s is already owned\n", qPrintable(name));
+        if (!Topic.Claim())
             return false;
-        }
+        const QString name = QStringLiteral("dde.") + Options.Service;
         std::printf("ready %s\n", qPrintable(name));
         std::fflush(stdout);
-        BusCheck.start(500);
 
         StdinNotifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
         connect(StdinNotifier, &QSocketNotifier::activated, this, &TPublisher::ReadStdin);
@@ -199,6 +143,15 @@ public:
     }
 
 private:
+    void Publish(const QString& text)
+    {
+        QString shown = text;
+        shown.replace(QLatin1Char('\r'), QStringLiteral("\\r")).replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+        std::printf("published \"%s\"\n", qPrintable(shown));
+        std::fflush(stdout);
+        Topic.Publish(text);
+    }
+
     void PublishNextQueued()
     {
         if (Options.Queue.isEmpty()) {
@@ -207,7 +160,7 @@ private:
                 StartSweep();
             return;
         }
-        Topic.Publish(Options.Queue.takeFirst());
+        Publish(Options.Queue.takeFirst());
         if (Options.Queue.isEmpty() && !Options.Sweep)
             QueueTimer.stop();
     }
@@ -230,7 +183,7 @@ private:
             return;
         }
         ++SweepIndex;
-        Topic.Publish(AzimuthText(QString::number(value, 'f', Options.SweepDecimals)));
+        Publish(AzimuthText(QString::number(value, 'f', Options.SweepDecimals)));
     }
 
     void ReadStdin()
@@ -259,7 +212,7 @@ private:
         if (typed.startsWith(QStringLiteral("--raw "))) {
             const std::optional<QString> raw = DecodeEscapes(typed.mid(6));
             if (raw)
-                Topic.Publish(*raw);
+                Publish(*raw);
             else
                 std::fprintf(stderr, "teskarn-feed: bad escape in %s\n", qPrintable(typed));
             return;
@@ -271,14 +224,13 @@ private:
             std::fprintf(stderr, "teskarn-feed: not an azimuth: %s\n", qPrintable(line));
             return;
         }
-        Topic.Publish(AzimuthText(line));
+        Publish(AzimuthText(line));
     }
 
     TOptions Options;
-    TTopic Topic;
+    TTeskarnTopic Topic;
     QTimer QueueTimer;
     QTimer SweepTimer;
-    QTimer BusCheck;
     QSocketNotifier* StdinNotifier = nullptr;
     QByteArray Pending;
     long SweepIndex = 0;

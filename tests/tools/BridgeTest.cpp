@@ -1,0 +1,191 @@
+// tolvane-bridge as a process: Hamlib's own client and daemon as the yardstick, hostile bytes, --allow.
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/ChildProcess.h"
+#include "support/PrivateDesktop.h"
+
+namespace {
+
+const std::string BridgePath = BuiltProgram("tolvane-bridge");
+
+class BridgeTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        Bridge.reset();
+        QDBusConnection::disconnectFromBus(QStringLiteral("bridge-test"));
+    }
+
+    // Starts the bridge on a free port and returns that port, 0 when it did not come up.
+    quint16 StartBridge(QStringList arguments = {})
+    {
+        Bridge = std::make_unique<TChildProcess>(BridgePath, arguments << QStringLiteral("--port") << QStringLiteral("0"));
+        const std::optional<std::string> ready = Bridge->NextLine();
+        if (!ready || ready->rfind("ready ", 0) != 0)
+            return 0;
+        return static_cast<quint16>(std::stoi(ready->substr(ready->rfind(' ') + 1)));
+    }
+
+    // The feed's current text, as Tolvane requests it.
+    std::string Published()
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(Bus.BusAddress()),
+                                                            QStringLiteral("bridge-test"));
+        const QDBusMessage reply = bus.call(QDBusMessage::createMethodCall(
+            QStringLiteral("dde.Teskarn"), QStringLiteral("/Teskarn"), QStringLiteral("dde.Topic"),
+            QStringLiteral("Request")) << QStringLiteral("azimuth"));
+        return reply.arguments().isEmpty() ? "(no answer)" : reply.arguments().first().toString().toStdString();
+    }
+
+    TPrivateSessionBus Bus;
+    std::unique_ptr<TChildProcess> Bridge;
+};
+
+// A client connection whose answer is what arrives until the bridge has been quiet for `quietMs`.
+struct TClient {
+    QTcpSocket Socket;
+
+    explicit TClient(quint16 port, const QHostAddress& from = QHostAddress::LocalHost)
+    {
+        Socket.bind(from);
+        Socket.connectToHost(QHostAddress::LocalHost, port);
+        Socket.waitForConnected(5000);
+    }
+
+    std::string Say(const std::string& bytes, int quietMs = 200)
+    {
+        Socket.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        Socket.flush();
+        std::string answer;
+        QElapsedTimer quiet;
+        quiet.start();
+        while (quiet.elapsed() < quietMs) {
+            Socket.waitForReadyRead(10);
+            if (Socket.bytesAvailable() > 0) {
+                answer += Socket.readAll().toStdString();
+                quiet.restart();
+            } else if (Socket.state() != QAbstractSocket::ConnectedState) {
+                break;
+            }
+        }
+        return answer;
+    }
+
+    bool IsOpen() { return Socket.state() == QAbstractSocket::ConnectedState; }
+};
+
+quint16 FreePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// Numbers such as 123.45 or -7.59 become N.NN: the form of an answer without its values.
+std::string Form(const std::string& answer)
+{
+    return QString::fromStdString(answer)
+        .replace(QRegularExpression(QStringLiteral("-?[0-9]+\\.[0-9]{2}\\b")), QStringLiteral("N.NN"))
+        .toStdString();
+}
+
+}  // namespace
+
+TEST_F(BridgeTest, HamlibsNetworkClientSetsReadsBackAndIsRefusedStop)
+{
+    const quint16 port = StartBridge();
+    ASSERT_NE(port, 0) << Bridge->ErrorOutput();
+    QProcess rotctl;
+    rotctl.start(QStringLiteral("rotctl"), {"-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(port), "P", "123.4",
+                                            "10", "p", "S"});
+    ASSERT_TRUE(rotctl.waitForFinished(10000)) << "is libhamlib-utils installed?";
+    // rotctl prints its refusal, with a trace of its own, after the position.
+    const QByteArray output = rotctl.readAllStandardOutput() + rotctl.readAllStandardError();
+    EXPECT_TRUE(output.startsWith("123.40\n10.00\n")) << output.toStdString();
+    EXPECT_TRUE(output.contains("stop: error") && output.contains("Feature not available")) << output.toStdString();
+    EXPECT_NE(rotctl.exitCode(), 0);
+    EXPECT_EQ(Published(), "123.4\r\n");
+}
+
+TEST_F(BridgeTest, GpredictsConversationGetsAnswersOfTheDummyDaemonsForm)
+{
+    const quint16 port = StartBridge();
+    ASSERT_NE(port, 0) << Bridge->ErrorOutput();
+    QProcess rotctld;
+    quint16 daemonPort = 0;
+    for (int attempt = 0; attempt < 5 && daemonPort == 0; ++attempt) {
+        daemonPort = FreePort();
+        rotctld.start(QStringLiteral("rotctld"), {"-m", "1", "-t", QString::number(daemonPort)});
+        ASSERT_TRUE(rotctld.waitForStarted(5000)) << "is libhamlib-utils installed?";
+        if (rotctld.waitForFinished(500))
+            daemonPort = 0;  // the port was taken meanwhile
+    }
+    ASSERT_NE(daemonPort, 0);
+    TClient ours(port);
+    TClient dummy(daemonPort);
+    for (int round = 0; round < 3; ++round) {
+        // gpredict sends its target with two decimals, LF-ended, then polls.
+        EXPECT_EQ(ours.Say("P 123.45 10.00\n"), "RPRT 0\n");
+        EXPECT_EQ(dummy.Say("P 123.45 10.00\n"), "RPRT 0\n");
+        const std::string position = ours.Say("p\n");
+        EXPECT_EQ(position, "123.45\n10.00\n");
+        EXPECT_EQ(Form(position), Form(dummy.Say("p\n")));
+    }
+    EndProcess(rotctld);
+}
+
+TEST_F(BridgeTest, BadInputIsRefusedAndPublishesNothing)
+{
+    const quint16 port = StartBridge();
+    ASSERT_NE(port, 0) << Bridge->ErrorOutput();
+    TClient client(port);
+    ASSERT_EQ(client.Say("P 42 0\n"), "RPRT 0\n");
+    for (const std::string& line : std::vector<std::string>{"Z\n", "P\n", "P 10\n", "P ten 0\n", "P nan 0\n", "P inf 0\n", "P 721 0\n",
+                                   "P -361 0\n", std::string("\x00\xff\x1b[2J P 1 1\n", 13)}) {
+        EXPECT_EQ(client.Say(line), "RPRT -1\n") << line;
+        EXPECT_EQ(client.Say("p\n"), "42.00\n0.00\n") << "after " << line;
+    }
+    EXPECT_EQ(Published(), "42\r\n");
+
+    // Over 1 KiB without a line end closes that client, and nobody else.
+    TClient other(port);
+    client.Say(std::string(1100, 'P'));
+    EXPECT_FALSE(client.IsOpen());
+    EXPECT_EQ(other.Say("P 43 0\n"), "RPRT 0\n");
+    EXPECT_EQ(Published(), "43\r\n");
+    EXPECT_TRUE(Bridge->IsRunning());
+}
+
+TEST_F(BridgeTest, AConnectionFromOutsideTheAllowedNetworksIsClosedUnanswered)
+{
+    const quint16 port = StartBridge({"--allow", "127.0.0.1/32"});
+    ASSERT_NE(port, 0) << Bridge->ErrorOutput();
+    TClient outsider(port, QHostAddress(QStringLiteral("127.0.0.2")));
+    EXPECT_EQ(outsider.Say("P 99 0\n"), "");
+    EXPECT_FALSE(outsider.IsOpen());
+    TClient insider(port, QHostAddress(QStringLiteral("127.0.0.1")));
+    EXPECT_EQ(insider.Say("p\n"), "0.00\n0.00\n");
+}
+
+TEST_F(BridgeTest, OnlyOnePublisherOwnsTheFeedAndListeningBeyondLoopbackWarns)
+{
+    ASSERT_NE(StartBridge({"--listen", "0.0.0.0"}), 0) << Bridge->ErrorOutput();
+    EXPECT_NE(Bridge->ErrorOutput().find("warning: listening on 0.0.0.0"), std::string::npos) << Bridge->ErrorOutput();
+
+    QProcess second;
+    second.start(QString::fromStdString(BridgePath), {"--port", "0"});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_EQ(second.readAllStandardError().toStdString(), "tolvane-bridge: dde.Teskarn is already owned\n");
+}

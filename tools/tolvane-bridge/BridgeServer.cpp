@@ -1,0 +1,121 @@
+// rotctld's TCP front door: lines in, answers out, each accepted azimuth published on the feed.
+#include "BridgeServer.h"
+
+#include <QLocale>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include "TeskarnTopic.h"
+
+TBridgeServer::TBridgeServer(TTeskarnTopic& topic, QList<QPair<QHostAddress, int>> allowed)
+    : Topic(topic), Allowed(std::move(allowed))
+{
+    connect(&Server, &QTcpServer::newConnection, this, &TBridgeServer::Accept);
+    Protocol.OnSetAzimuth = [this](double azimuth) {
+        LatestAzimuth = azimuth;
+        // A burst of P in one read reaches the bus once, with the last azimuth: the last P wins.
+        if (!PublishPending) {
+            PublishPending = true;
+            QTimer::singleShot(0, this, &TBridgeServer::PublishLatest);
+        }
+    };
+}
+
+bool TBridgeServer::Listen(const QHostAddress& address, quint16 port)
+{
+    return Server.listen(address, port);
+}
+
+void TBridgeServer::PublishLatest()
+{
+    PublishPending = false;
+    // Tolvane reads the text in its locale, which is the one the bridge runs in.
+    const QString point = QLocale::system().decimalPoint();
+    const char separator = point == QStringLiteral(",") ? ',' : '.';
+    Topic.Publish(QString::fromStdString(FeedText(LatestAzimuth, separator)));
+}
+
+bool TBridgeServer::IsAllowed(const QHostAddress& peer) const
+{
+    if (Allowed.isEmpty())
+        return true;
+    // On a dual-stack socket an IPv4 client arrives as ::ffff:a.b.c.d.
+    bool isV4 = false;
+    const QHostAddress v4(peer.toIPv4Address(&isV4));
+    for (const auto& network : Allowed)
+        if (peer.isInSubnet(network) || (isV4 && v4.isInSubnet(network)))
+            return true;
+    return false;
+}
+
+void TBridgeServer::Accept()
+{
+    while (QTcpSocket* socket = Server.nextPendingConnection()) {
+        if (!IsAllowed(socket->peerAddress())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        if (static_cast<int>(Clients.size()) >= MaxClients)
+            DropLongestSilent();
+        Clients[socket].Heard.start();
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { Drop(socket); });
+    }
+}
+
+void TBridgeServer::DropLongestSilent()
+{
+    auto silent = Clients.begin();
+    for (auto client = Clients.begin(); client != Clients.end(); ++client)
+        if (client->second.Heard.elapsed() > silent->second.Heard.elapsed())
+            silent = client;
+    if (silent != Clients.end())
+        Drop(silent->first);
+}
+
+void TBridgeServer::Drop(QTcpSocket* socket)
+{
+    if (Clients.erase(socket) == 0)
+        return;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+void TBridgeServer::Read(QTcpSocket* socket)
+{
+    const auto found = Clients.find(socket);
+    if (found == Clients.end())
+        return;
+    TClient& client = found->second;
+    client.Heard.start();
+    client.Pending += socket->readAll();
+    QByteArray answers;
+    bool close = false;
+    qsizetype start = 0;
+    for (qsizetype end; !close && (end = client.Pending.indexOf('\n', start)) >= 0; start = end + 1) {
+        if (end - start > MaxLineBytes) {
+            Drop(socket);
+            return;
+        }
+        const TRotctlProtocol::TAnswer answer =
+            Protocol.RunLine(std::string_view(client.Pending.constData() + start, static_cast<std::size_t>(end - start)));
+        answers += QByteArray::fromStdString(answer.Text);
+        close = answer.Close;
+    }
+    client.Pending.remove(0, start);
+    if (client.Pending.size() > MaxLineBytes) {
+        Drop(socket);
+        return;
+    }
+    socket->write(answers);
+    if (close) {
+        Clients.erase(socket);
+        socket->disconnect(this);
+        socket->disconnectFromHost();  // after the answers already written
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    } else if (socket->bytesToWrite() > MaxUnreadAnswerBytes) {
+        Drop(socket);
+    }
+}

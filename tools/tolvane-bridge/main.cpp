@@ -1,0 +1,97 @@
+// tolvane-bridge: tracking programs that speak Hamlib's rotctld protocol (gpredict, rotctl, the SatNOGS
+// client) drive Tolvane's AUTO through the azimuth feed dde.Teskarn.
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QStringList>
+
+#include <cstdio>
+#include <optional>
+
+#include "BridgeServer.h"
+#include "TeskarnTopic.h"
+
+namespace {
+
+void PrintUsage(const char* program)
+{
+    std::printf(
+        "usage: %s [--listen ADDR] [--port N] [--allow ADDR/PREFIX]...\n"
+        "Serves Hamlib's rotator daemon protocol (rotctld) on TCP and publishes every azimuth set with P\n"
+        "on the session bus as dde.Teskarn, the feed that Tolvane follows in AUTO.\n"
+        "  --listen ADDR         address to listen on (default 127.0.0.1; ::1, 0.0.0.0 and :: allowed)\n"
+        "  --port N              TCP port (default 4533; 0 takes a free one, named in the \"ready\" line)\n"
+        "  --allow ADDR/PREFIX   accept connections only from this network (repeatable)\n"
+        "Commands: P/\\set_pos, p/\\get_pos, S/\\stop, K/\\park, _/\\get_info, \\dump_state, q/Q, with the\n"
+        "extended response prefixes + ; | and ,. p answers the commanded position, the last one set,\n"
+        "not a reading from the rotator. S and K are refused: the bridge cannot stop or park.\n",
+        program);
+}
+
+struct TOptions {
+    QHostAddress Listen{QHostAddress::LocalHost};
+    quint16 Port = 4533;
+    QList<QPair<QHostAddress, int>> Allowed;
+};
+
+std::optional<TOptions> ParseOptions(const QStringList& arguments)
+{
+    TOptions options;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& option = arguments[i];
+        if (i + 1 >= arguments.size())
+            return std::nullopt;
+        const QString value = arguments[++i];
+        if (option == QStringLiteral("--listen")) {
+            if (!options.Listen.setAddress(value))
+                return std::nullopt;
+        } else if (option == QStringLiteral("--port")) {
+            bool ok = false;
+            const uint port = value.toUInt(&ok);
+            if (!ok || port > 65535)
+                return std::nullopt;
+            options.Port = static_cast<quint16>(port);
+        } else if (option == QStringLiteral("--allow")) {
+            const QPair<QHostAddress, int> network = QHostAddress::parseSubnet(value);
+            if (network.first.isNull())
+                return std::nullopt;
+            options.Allowed << network;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
+        PrintUsage(argv[0]);
+        return 0;
+    }
+    const std::optional<TOptions> options = ParseOptions(arguments);
+    if (!options) {
+        PrintUsage(argv[0]);
+        return 2;
+    }
+    TTeskarnTopic topic(QStringLiteral("tolvane-bridge"));
+    TBridgeServer server(topic, options->Allowed);
+    // Nothing is published before the first P: an empty text, which Tolvane ignores.
+    if (!topic.Serve() || !topic.Claim())
+        return 1;
+    if (!server.Listen(options->Listen, options->Port)) {
+        std::fprintf(stderr, "tolvane-bridge: cannot listen on %s port %u: %s\n",
+                     qPrintable(options->Listen.toString()), options->Port, qPrintable(server.ErrorText()));
+        return 1;
+    }
+    if (!options->Listen.isLoopback())
+        std::fprintf(stderr, "tolvane-bridge: warning: listening on %s beyond this computer; the rotctld protocol "
+                             "has no authentication, limit it with --allow\n",
+                     qPrintable(options->Listen.toString()));
+    std::printf("ready %s port %u\n", qPrintable(options->Listen.toString()), server.Port());
+    std::fflush(stdout);
+    return application.exec();
+}
