@@ -16,6 +16,7 @@
 
 #include <algorithm>
 
+#include "app/FocusHistory.h"
 #include "app/NumberFormat.h"
 #include "app/PointingState.h"
 #include "app/StationSettings.h"
@@ -292,8 +293,14 @@ void TFormInit::ConnectHandlers()
 bool TFormInit::event(QEvent* event)
 {
     const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::WindowActivate)
-        FormActivate();
+    if (event->type() == QEvent::WindowActivate) {
+        // Coming back from another program must not undo the operator's edits.
+        const bool run = ActivationAfterShowPending
+                         || Form1.FocusHistory().CameFrom(windowHandle()) == Form1.windowHandle();
+        ActivationAfterShowPending = false;
+        if (run)
+            FormActivate();
+    }
     return handled;
 }
 
@@ -301,8 +308,10 @@ void TFormInit::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     // A window restored from the task bar sends a spontaneous show; only the program's show counts.
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         FormShow();
+        ActivationAfterShowPending = true;
+    }
 }
 
 void TFormInit::closeEvent(QCloseEvent* event)
