@@ -220,7 +220,7 @@ TEST_F(TMainWindowTest, ActivationRunsFirstTimeAndOnReturnFromTheSettingsWindowO
     ASSERT_TRUE(focusTo(helpLike));
     ASSERT_TRUE(focusTo(form));
     WaitFor(50);
-    EXPECT_EQ(form.windowTitle(), "TOLVANE - ARSIF /ARSWIN");
+    EXPECT_EQ(form.windowTitle().toStdString(), "TOLVANE - ARSIF /ARSWIN");
 }
 
 TEST_F(TMainWindowTest, InitMenuStopsResetsAndShowsTheSettingsWindow)
