@@ -163,11 +163,9 @@ TEST_F(TolvaneE2e, WindowFrameTakesTheBoundsOfTheFileAndKeepsThem)
     Desktop->WriteIni({"[TOLVANE]", "WLEFT=50", "WTOP=60", "WWIDTH=420", "WHEIGHT=150"});
     ASSERT_TRUE(Desktop->StartTolvane());
     const QRect expected(50, 60, 420, 150);
-    EXPECT_TRUE(PollUntil([&] { return Desktop->FrameBounds(Desktop->MainWindow()) == expected; }, 5000))
-        << "frame at " << Desktop->FrameBounds(Desktop->MainWindow()).x() << ","
-        << Desktop->FrameBounds(Desktop->MainWindow()).y() << " size "
-        << Desktop->FrameBounds(Desktop->MainWindow()).width() << "x"
-        << Desktop->FrameBounds(Desktop->MainWindow()).height();
+    QRect frame;
+    EXPECT_TRUE(PollUntil([&] { return (frame = Desktop->FrameBounds(Desktop->MainWindow())) == expected; }, 5000))
+        << "frame at " << frame.x() << "," << frame.y() << " size " << frame.width() << "x" << frame.height();
     ASSERT_TRUE(Desktop->Quit());
     EXPECT_NE(Desktop->ReadIni().find("WLEFT=50\r\nWTOP=60\r\nWWIDTH=420\r\nWHEIGHT=150\r\n"), std::string::npos)
         << Visible(Desktop->ReadIni());
