@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include "app/FocusHistory.h"
 #include "core/NumberFormat.h"
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
@@ -93,12 +94,11 @@ TForm1::TForm1(TPlatformServices services, QWidget* parent)
     SetUpDriverContext();
     ConnectFeed();
 
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TForm1::FocusWindowChanged);
-    CurrentFocusWindow = QGuiApplication::focusWindow();
+    Focus = new TFocusHistory(this);
     // A session that ends the application still gets the shut-down, once.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &TForm1::FormClose);
 
-    resize(400, 127);
+    SetOuterSize(OuterSize);
     move(288, 102);
     FormCreate();
 }
@@ -269,21 +269,20 @@ void TForm1::FormCreate()
         ReadConfiguration();
 }
 
-void TForm1::FocusWindowChanged(QWindow* focusWindow)
+void TForm1::SetFormInit(QWidget* formInit)
 {
-    PreviousFocusWindow = CurrentFocusWindow;
-    CurrentFocusWindow = focusWindow;
+    FormInit = formInit;
+    if (FormInit)
+        FormInit->installEventFilter(this);
 }
 
 bool TForm1::ActivationComesFromProgram() const
 {
-    if (!EverActivated)
+    // The focus may pass through another program's window between the close and the return.
+    if (!EverActivated || SettingsWindowClosedSinceActivation)
         return true;
-    // Qt may tell the activation before or after it announces the new focus window.
-    const QWindow* own = windowHandle();
-    const QWindow* cameFrom = CurrentFocusWindow == own ? PreviousFocusWindow.data()
-                                                        : CurrentFocusWindow.data();
-    if (cameFrom == nullptr || cameFrom == own)
+    const QWindow* cameFrom = Focus->CameFrom(windowHandle());
+    if (cameFrom == nullptr)
         return false;
     // Of this program's windows only the settings window counts: coming back from a message
     // box or the help viewer is no return from another form.
@@ -297,10 +296,37 @@ bool TForm1::event(QEvent* event)
     if (event->type() == QEvent::WindowActivate) {
         const bool run = ActivationComesFromProgram();
         EverActivated = true;
+        SettingsWindowClosedSinceActivation = false;
         if (run)
             FormActivate();
     }
     return QMainWindow::event(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    // A spontaneous hide is the window manager minimising the window, not a close.
+    if (watched == FormInit && event->type() == QEvent::Hide && !event->spontaneous())
+        SettingsWindowClosedSinceActivation = true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::SetOuterSize(const QSize& size)
+{
+    OuterSize = size;
+    resize(size.shrunkBy(windowHandle() ? windowHandle()->frameMargins() : QMargins()));
+}
+
+void TForm1::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // A window manager frames the window after it is shown, which moves the client area inside
+    // the frame: from then on the frame, not the client area, has the configured size.
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (!OuterSizeFramed && !frame.isNull()) {
+        OuterSizeFramed = true;
+        SetOuterSize(OuterSize);
+    }
 }
 
 void TForm1::FormActivate()

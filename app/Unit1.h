@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPointer>
 
 #include <memory>
 #include <string>
@@ -17,9 +16,9 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QTimer;
-class QWindow;
 class QToolButton;
 class TCommPortDriver;
+class TFocusHistory;
 class TLCD99;
 class TSpinButton;
 
@@ -30,7 +29,9 @@ public:
     ~TForm1() override;
 
     // The settings window, shown by MenuInitClick; given once both windows exist.
-    void SetFormInit(QWidget* formInit) { FormInit = formInit; }
+    void SetFormInit(QWidget* formInit);
+    // Which window the focus came from, for the activation rules of both windows.
+    const TFocusHistory& FocusHistory() const { return *Focus; }
 
     // Controls and components, named as the window's design names them.
     QFrame* PanelLampe = nullptr;
@@ -111,6 +112,8 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -121,19 +124,23 @@ private:
     void ReleaseAuto();
     void SetUpDriverContext();
     void ConnectFeed();
-    // Whether this activation is the first one or comes from another window of this program.
+    // Whether this activation is the first one, the first since the settings window closed, or
+    // comes from the settings window.
     bool ActivationComesFromProgram() const;
-    void FocusWindowChanged(QWindow* focusWindow);
+    // Gives the window the outer size asked for, once the window manager's frame is known.
+    void SetOuterSize(const QSize& size);
 
     TPlatformServices Services;
     QWidget* FormInit = nullptr;
     bool ShutDownDone = false;
     bool EverActivated = false;
+    bool SettingsWindowClosedSinceActivation = false;
+    TFocusHistory* Focus = nullptr;
+    // The frame's size as the configuration gives it; the client area is what the frame leaves.
+    QSize OuterSize{400, 127};
+    bool OuterSizeFramed = false;
     // The program's folder, where the configuration is saved.
     QString WorkingFolder;
     // Tolvane.ini was there at start but could not be read: the save must not replace it.
     bool ConfigFileUnreadable = false;
-    // The focus window before the latest change and after it; null while another program has focus.
-    QPointer<QWindow> PreviousFocusWindow;
-    QPointer<QWindow> CurrentFocusWindow;
 };

@@ -27,8 +27,8 @@ void TForm1::ReadConfiguration()
     hooks.SetEasyComPortSpeed = [this](int speed) { CommPortDriverEasy->SetComPortSpeed(speed); };
     hooks.SetWindowTop = [this](int top) { move(x(), top); };
     hooks.SetWindowLeft = [this](int left) { move(left, y()); };
-    hooks.SetWindowWidth = [this](int width) { resize(width, height()); };
-    hooks.SetWindowHeight = [this](int height) { resize(width(), height); };
+    hooks.SetWindowWidth = [this](int width) { SetOuterSize({width, OuterSize.height()}); };
+    hooks.SetWindowHeight = [this](int height) { SetOuterSize({OuterSize.width(), height}); };
     // One box per value that does not convert; the other lines are still read.
     hooks.ConversionError = [this](const std::string& message) {
         ShowMessageBox(this, TMessageKind::Error, "Tolvane", message);
@@ -39,7 +39,9 @@ void TForm1::ReadConfiguration()
 void TForm1::save_configuration()
 {
     QDir::setCurrent(WorkingFolder);
-    const TWindowBounds bounds{x(), y(), width(), height()};
+    // The frame's bounds, as they were restored.
+    const QRect frame = frameGeometry();
+    const TWindowBounds bounds{frame.x(), frame.y(), frame.width(), frame.height()};
     MemoFileInit = BuildConfigurationLines(MenuFrancais->isChecked(), bounds);
     // A file found at start but not readable may hold settings this run never saw: keep it,
     // leave this run's settings in Tolvane.~in and say that Tolvane.ini was not written.

@@ -16,11 +16,12 @@
 
 #include <algorithm>
 
+#include "app/FocusHistory.h"
 #include "app/TimerEnable.h"
+#include "app/Unit1.h"
 #include "core/NumberFormat.h"
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
-#include "app/Unit1.h"
 #include "drivers/DriverContext.h"
 #include "drivers/DriverContract.h"
 #include "platform/Beep.h"
@@ -265,8 +266,14 @@ void TFormInit::ConnectHandlers()
 bool TFormInit::event(QEvent* event)
 {
     const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::WindowActivate)
-        FormActivate();
+    if (event->type() == QEvent::WindowActivate) {
+        // Coming back from another program must not undo the operator's edits.
+        const bool run = ActivationAfterShowPending
+                         || Form1.FocusHistory().CameFrom(windowHandle()) == Form1.windowHandle();
+        ActivationAfterShowPending = false;
+        if (run)
+            FormActivate();
+    }
     return handled;
 }
 
@@ -274,8 +281,10 @@ void TFormInit::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     // A window restored from the task bar sends a spontaneous show; only the program's show counts.
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         FormShow();
+        ActivationAfterShowPending = true;
+    }
 }
 
 void TFormInit::closeEvent(QCloseEvent* event)

@@ -153,4 +153,6 @@ private:
 
     TForm1& Form1;
     std::array<TInterfacePage, 5> Pages;
+    // The next activation follows FormShow.
+    bool ActivationAfterShowPending = false;
 };

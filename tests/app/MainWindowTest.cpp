@@ -170,6 +170,15 @@ TEST_F(TMainWindowTest, ActivationRunsFirstTimeAndOnReturnFromTheSettingsWindowO
     ASSERT_TRUE(focusTo(form));
     WaitFor(50);
     EXPECT_EQ(form.windowTitle(), "TOLVANE - GS232 / COM1 / 4800");
+
+    // The settings window closes and the focus passes elsewhere first: its changes still show.
+    ASSERT_TRUE(focusTo(settings));
+    StationSettings.ANT = riARSIF;
+    settings.hide();
+    ASSERT_TRUE(focusTo(helpLike));
+    ASSERT_TRUE(focusTo(form));
+    WaitFor(50);
+    EXPECT_EQ(form.windowTitle().toStdString(), "TOLVANE - ARSIF /ARSWIN");
 }
 
 TEST_F(TMainWindowTest, InitMenuStopsResetsAndShowsTheSettingsWindow)

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <gtest/gtest.h>
 
 
@@ -111,10 +112,48 @@ TE2eXServer::TE2eXServer()
         DisplayVariable = std::make_unique<TScopedEnvironment>("DISPLAY", Display);
     // Programs started from here find no credentials they do not need.
     XAuthorityVariable = std::make_unique<TScopedEnvironment>("XAUTHORITY", std::string());
+    if (!Display.empty() && WindowManagerWanted())
+        StartWindowManager();
+}
+
+bool TE2eXServer::WindowManagerWanted()
+{
+    return qEnvironmentVariable("TOLVANE_E2E_WINDOW_MANAGER") == QStringLiteral("openbox");
+}
+
+void TE2eXServer::StartWindowManager()
+{
+    if (!WindowManagerFolder.isValid())
+        return;
+    // openbox's defaults, without the user's own configuration, menus or autostart programs.
+    QFile config(WindowManagerFolder.filePath(QStringLiteral("rc.xml")));
+    if (!config.open(QIODevice::WriteOnly))
+        return;
+    config.write("<?xml version=\"1.0\"?>\n<openbox_config xmlns=\"http://openbox.org/3.4/rc\"/>\n");
+    config.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(Display));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), WindowManagerFolder.path());
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), WindowManagerFolder.path());
+    WindowManager.setProcessEnvironment(environment);
+    WindowManager.setProgram(QStringLiteral("openbox"));
+    WindowManager.setArguments({QStringLiteral("--sm-disable"), QStringLiteral("--config-file"), config.fileName()});
+    WindowManager.setStandardOutputFile(QProcess::nullDevice());
+    WindowManager.setStandardErrorFile(QProcess::nullDevice());
+    EndWithParent(WindowManager);
+    WindowManager.start();
+    // Managing starts once it has announced itself on the root window.
+    const bool managing = WindowManager.waitForStarted(10000) && PollUntil([&] {
+        return RunCommand(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                   .Output.find("window id") != std::string::npos;
+    }, 10000);
+    if (!managing)
+        EndProcess(WindowManager);
 }
 
 TE2eXServer::~TE2eXServer()
 {
+    EndProcess(WindowManager);
     if (Server.state() != QProcess::NotRunning) {
         Server.terminate();
         if (!Server.waitForFinished(5000)) {
@@ -338,7 +377,69 @@ void TTolvaneDesktop::Keys(const std::vector<std::string>& keys, int delayMs)
 void TTolvaneDesktop::FocusMainWindow()
 {
     // Without a window manager nobody hands the focus back when a box or a second window closes.
-    RunCommand(Xdotool, {QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(MainWindowId)}, 5000);
+    Activate(MainWindowId);
+}
+
+void TTolvaneDesktop::Activate(unsigned long window)
+{
+    // A window manager refuses a focus that it did not give: ask it, as a click on the title bar does.
+    const QString command = HasWindowManager() ? QStringLiteral("windowactivate") : QStringLiteral("windowfocus");
+    RunCommand(Xdotool, {command, QStringLiteral("--sync"), QString::number(window)}, 5000);
+}
+
+bool TTolvaneDesktop::StartOtherProgram()
+{
+    Peers.push_back(std::make_unique<TLoggedProcess>("xmessage", "xmessage",
+                                                     QStringList{QStringLiteral("-name"), QStringLiteral("other"),
+                                                                 QStringLiteral("Another program")},
+                                                     ChildEnvironment(), Folder()));
+    const QString pid = QString::number(Peers.back()->Pid());
+    return PollUntil([&] {
+        std::istringstream ids(RunCommand(Xdotool, {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                    QStringLiteral("--pid"), pid, QStringLiteral("--class"),
+                                                    QStringLiteral("Xmessage")}).Output);
+        return static_cast<bool>(ids >> OtherWindowId);
+    }, 10000);
+}
+
+void TTolvaneDesktop::VisitOtherProgram()
+{
+    Activate(OtherWindowId);
+    // Qt tells its windows that the focus left the program only after 400 ms elsewhere, so that a
+    // focus passing between two of its own windows is not taken for a departure.
+    QThread::msleep(600);
+}
+
+unsigned long TTolvaneDesktop::FocusWindow() const
+{
+    std::istringstream id(RunCommand(Xdotool, {QStringLiteral("getwindowfocus"), QStringLiteral("-f")}).Output);
+    unsigned long window = 0;
+    id >> window;
+    return window;
+}
+
+QRect TTolvaneDesktop::FrameBounds(unsigned long window) const
+{
+    // The frame is the window's ancestor just below the root; without a window manager, the window itself.
+    const auto field = [](const std::string& text, const std::string& label) -> long {
+        const std::size_t at = text.find(label);
+        return at == std::string::npos ? 0 : std::stol(text.substr(at + label.size()), nullptr, 0);
+    };
+    unsigned long top = window;
+    for (int depth = 0; depth < 10; ++depth) {
+        const std::string tree =
+            RunCommand(QStringLiteral("xwininfo"), {QStringLiteral("-children"), QStringLiteral("-id"),
+                                                    QString::number(top)}).Output;
+        const auto parent = static_cast<unsigned long>(field(tree, "Parent window id: "));
+        if (parent == 0 || parent == static_cast<unsigned long>(field(tree, "Root window id: ")))
+            break;
+        top = parent;
+    }
+    const std::string info =
+        RunCommand(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(top)}).Output;
+    return QRect(static_cast<int>(field(info, "Absolute upper-left X:")),
+                 static_cast<int>(field(info, "Absolute upper-left Y:")), static_cast<int>(field(info, "Width:")),
+                 static_cast<int>(field(info, "Height:")));
 }
 
 void TTolvaneDesktop::TypeText(const std::string& text)
@@ -411,7 +512,7 @@ bool TTolvaneDesktop::Quit(int timeoutMs)
 std::string TTolvaneDesktop::Report()
 {
     std::ostringstream report;
-    report << "What the user saw:\n";
+    report << "What the user saw" << (HasWindowManager() ? " under openbox" : " on a bare X server") << ":\n";
     if (Program && Program->IsRunning() && MainWindowId != 0) {
         report << "  caption: \"" << Caption() << "\"\n";
         const QString kept = QStringLiteral(TOLVANE_BINARY_DIR "/e2e-failures/%1.png")

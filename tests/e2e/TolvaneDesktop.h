@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -34,7 +35,8 @@ constexpr TClientPoint SpinDown{120 + 12, 16 + 34 - 8};
 }  // namespace MainWindowPoint
 
 // An Xvfb of the test's own. Display numbers are drawn from the process id, so that a test never
-// takes over the number of a server that another test is just shutting down.
+// takes over the number of a server that another test is just shutting down. With
+// $TOLVANE_E2E_WINDOW_MANAGER set to "openbox", openbox manages its windows, as on a desktop.
 class TE2eXServer {
 public:
     TE2eXServer();
@@ -42,11 +44,17 @@ public:
     TE2eXServer(const TE2eXServer&) = delete;
     TE2eXServer& operator=(const TE2eXServer&) = delete;
 
-    bool IsRunning() const { return !Display.empty(); }
+    bool IsRunning() const { return !Display.empty() && (!WindowManagerWanted() || HasWindowManager()); }
     const std::string& DisplayName() const { return Display; }
+    static bool WindowManagerWanted();
+    bool HasWindowManager() const { return WindowManager.state() == QProcess::Running; }
 
 private:
+    void StartWindowManager();
+
     QProcess Server;
+    QProcess WindowManager;
+    QTemporaryDir WindowManagerFolder;
     std::string Display;
     std::unique_ptr<TScopedEnvironment> DisplayVariable;
     std::unique_ptr<TScopedEnvironment> XAuthorityVariable;
@@ -92,6 +100,18 @@ public:
     unsigned long WaitForOtherWindow(const std::string& pattern, int timeoutMs = 10000) const;
     bool WaitForCaption(const std::string& caption, int timeoutMs = 10000) const;
 
+    bool HasWindowManager() const { return XServer.HasWindowManager(); }
+    // A window of another program, xmessage, which the focus can pass through.
+    bool StartOtherProgram();
+    // The operator works a moment in the other program's window.
+    void VisitOtherProgram();
+    // The window that has the keyboard focus.
+    unsigned long FocusWindow() const;
+    // As the operator clicking on a window's title bar; without a window manager the focus is set directly.
+    void Activate(unsigned long window);
+    // Left, top, width and height on the screen of the window with its window manager's frame.
+    QRect FrameBounds(unsigned long window) const;
+
     // Real pointer and key events, as the operator makes them.
     void Click(const TClientPoint& point);
     void ClickWindowAt(unsigned long window, int x, int y);
@@ -125,6 +145,7 @@ private:
     std::string ExtraPath;
     std::string Locale = "C.UTF-8";
     unsigned long MainWindowId = 0;
+    unsigned long OtherWindowId = 0;
     int ClientLeft = -1;
     int ClientTop = -1;
 };

@@ -10,6 +10,7 @@ constexpr int Gs232TabX = 303, Gs232TabY = 18;
 constexpr int Com1X = 140, Com1Y = 65;
 constexpr int TestAzimuthX = 178, TestAzimuthY = 210;
 constexpr int GoX = 247, GoY = 210;
+constexpr int ParkX = 300, ParkY = 210;
 }  // namespace SettingsPoint
 
 // The About box through the "?" menu, reached from the Language menu with the arrow key; menus
@@ -73,6 +74,10 @@ TEST_F(TolvaneE2e, ArsifWithoutArswinWarnsInItsBox)
     ASSERT_NE(box, 0UL) << "the warning box that ARSWIN must be running";
     Desktop->Keys({"Return"});
     EXPECT_TRUE(PollUntil([&] { return Desktop->WaitForOtherWindow("^Avertissement$", 0) == 0; }, 5000));
+    if (Desktop->HasWindowManager()) {
+        EXPECT_TRUE(PollUntil([&] { return Desktop->FocusWindow() == Desktop->MainWindow(); }, 5000))
+            << "the window manager hands the focus back to the main window";
+    }
     EXPECT_FALSE(Desktop->Look().LedLit) << "nothing went out";
     ASSERT_TRUE(Desktop->Quit());
 }
@@ -109,6 +114,61 @@ TEST_F(TolvaneE2e, SettingsWindowChoosesGs232TestsAndKeepsTheChoice)
     EXPECT_NE(ini.find("ANT=GS232\r\n"), std::string::npos) << Visible(ini);
     EXPECT_NE(ini.find("PORT_GS232=1\r\n"), std::string::npos) << Visible(ini);
     EXPECT_EQ(ReceivedCommands(rotator), (std::vector<std::string>{Received("W090\r"), Received("S\r")}));
+}
+
+// The focus passes through another program's window, as when the operator looks at a logbook.
+TEST_F(TolvaneE2e, SettingsEditsOutliveAnotherProgramAndTheCaptionFollowsTheClose)
+{
+    Desktop->WriteIni({"[TOLVANE]", "ANT=GS232", "PORT_GS232=1", "AZIMUT_PARKING=90", "PARKING=GS232"});
+    ASSERT_TRUE(Desktop->StartTolvane());
+    ASSERT_TRUE(Desktop->StartOtherProgram()) << "xmessage's window";
+    Desktop->FocusMainWindow();
+    const std::string before = "TOLVANE - GS232 / COM1 / 4800 / Parking=90°";
+    EXPECT_TRUE(Desktop->WaitForCaption(before));
+
+    Desktop->Keys({"alt+i"});
+    const unsigned long settings = Desktop->WaitForOtherWindow("^TOLVANE$");
+    ASSERT_NE(settings, 0UL);
+    Desktop->ClickWindowAt(settings, SettingsPoint::ParkX, SettingsPoint::ParkY);
+    Desktop->ClickWindowAt(settings, SettingsPoint::TestAzimuthX, SettingsPoint::TestAzimuthY);
+    Desktop->Keys({"ctrl+a"});
+    Desktop->TypeText("120");
+    Desktop->VisitOtherProgram();
+    Desktop->Activate(settings);
+    // Ticked again by the operator, the box parks at the azimuth typed before the visit.
+    Desktop->ClickWindowAt(settings, SettingsPoint::ParkX, SettingsPoint::ParkY);
+
+    // The main window reached from another program does not take the settings yet.
+    Desktop->VisitOtherProgram();
+    Desktop->FocusMainWindow();
+    const std::string after = "TOLVANE - GS232 / COM1 / 4800 / Parking=120°";
+    EXPECT_FALSE(Desktop->WaitForCaption(after, 1000));
+    EXPECT_EQ(Desktop->Caption(), before);
+
+    // Closed while another program has the focus: the main window's next activation takes the settings.
+    Desktop->VisitOtherProgram();
+    Desktop->CloseWindow(settings);
+    EXPECT_TRUE(PollUntil([&] { return Desktop->WaitForOtherWindow("^TOLVANE$", 0) == 0; }, 5000));
+    Desktop->FocusMainWindow();
+    EXPECT_TRUE(Desktop->WaitForCaption(after));
+
+    ASSERT_TRUE(Desktop->Quit());
+    const std::string ini = Desktop->ReadIni();
+    EXPECT_NE(ini.find("AZIMUT_PARKING=120\r\nPARKING=GS232\r\n"), std::string::npos) << Visible(ini);
+}
+
+// The file's bounds are the frame's, as the window manager draws it; without one, the window's.
+TEST_F(TolvaneE2e, WindowFrameTakesTheBoundsOfTheFileAndKeepsThem)
+{
+    Desktop->WriteIni({"[TOLVANE]", "WLEFT=50", "WTOP=60", "WWIDTH=420", "WHEIGHT=150"});
+    ASSERT_TRUE(Desktop->StartTolvane());
+    const QRect expected(50, 60, 420, 150);
+    QRect frame;
+    EXPECT_TRUE(PollUntil([&] { return (frame = Desktop->FrameBounds(Desktop->MainWindow())) == expected; }, 5000))
+        << "frame at " << frame.x() << "," << frame.y() << " size " << frame.width() << "x" << frame.height();
+    ASSERT_TRUE(Desktop->Quit());
+    EXPECT_NE(Desktop->ReadIni().find("WLEFT=50\r\nWTOP=60\r\nWWIDTH=420\r\nWHEIGHT=150\r\n"), std::string::npos)
+        << Visible(Desktop->ReadIni());
 }
 
 TEST_F(TolvaneE2e, FrenchIsChosenFromTheMenuAndKept)

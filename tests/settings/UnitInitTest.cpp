@@ -453,6 +453,40 @@ TEST_F(SettingsWindowTest, ActivationShowsTheParkingAzimuthRoundedHalfToEven)
     }
 }
 
+TEST_F(SettingsWindowTest, ActivationRunsAfterShowingAndOnReturnFromTheMainWindowOnly)
+{
+    StationSettings.ANT = riGS232;
+    StationSettings.PARKING = riGS232 + 1;
+    StationSettings.AZIMUT_PARKING = 90;
+    CreateWindows();
+    const auto focusTo = [](QWidget& window) {
+        window.show();
+        window.activateWindow();
+        return WaitUntil([&] { return window.isActiveWindow(); }, 5000);
+    };
+    OpenWindow();
+    ASSERT_TRUE(WaitUntil([&] { return FormInit->CheckBoxParkGS->isChecked(); }, 5000));
+    EXPECT_EQ(FormInit->SpinEditTestGS->value(), 90);
+
+    // Back from any other window: the operator's edits stay.
+    FormInit->SpinEditTestGS->setValue(120);
+    FormInit->CheckBoxParkGS->click();
+    FormInit->SpinEditTestGS->setValue(130);
+    QWidget otherWindow;
+    ASSERT_TRUE(focusTo(otherWindow));
+    ASSERT_TRUE(focusTo(*FormInit));
+    WaitFor(50);
+    EXPECT_EQ(FormInit->SpinEditTestGS->value(), 130);
+    EXPECT_FALSE(FormInit->CheckBoxParkGS->isChecked());
+
+    // Back from the main window: the parking choice is shown again.
+    ASSERT_TRUE(focusTo(*Form1));
+    ASSERT_TRUE(focusTo(*FormInit));
+    WaitFor(50);
+    EXPECT_EQ(FormInit->SpinEditTestGS->value(), 120);
+    EXPECT_TRUE(FormInit->CheckBoxParkGS->isChecked());
+}
+
 TEST_F(SettingsWindowTest, ParkingForAnotherInterfaceIsRefusedAndDroppedOnClose)
 {
     StationSettings.ANT = riGS232;
