@@ -65,6 +65,10 @@ public:
 
     bool AutoModeOn() const;
 
+    // The LED's accessible names: a command counts as sent from MAN until the blink ends.
+    static const QString LedStateCommandSent;
+    static const QString LedStateNoCommand;
+
 public slots:
     // Start-up, activation, caption and shut-down.
     void FormCreate();

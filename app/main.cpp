@@ -6,6 +6,7 @@
 #include "app/StartUp.h"
 #include "app/Unit1.h"
 #include "settings/UnitInit.h"
+#include "widgets/WidgetAccessibility.h"
 
 int main(int argc, char** argv)
 {
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
     ConfigFileFound = ConfigFileExists();
 
     QApplication application(argc, argv);
+    InstallWidgetAccessibility();
     InitDecimalSeparatorFromLocale();
     // Not applicationDisplayName: Qt would append it to every window title.
     QApplication::setApplicationName("Tolvane");
