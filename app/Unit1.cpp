@@ -61,9 +61,6 @@ QPixmap LedPixmap(const QColor& discColour)
 
 }  // namespace
 
-const QString TForm1::LedStateCommandSent = QStringLiteral("Command LED: command sent");
-const QString TForm1::LedStateNoCommand = QStringLiteral("Command LED: no command sent");
-
 TForm1::TForm1(TPlatformServices services, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
@@ -243,16 +240,7 @@ void TForm1::BuildControls()
     PanelLampe->raise();
     SpinButtonAzi->raise();
 
-    // What a screen reader says; the visible texts stay as they are.
-    LCDAzi->setAccessibleName(QStringLiteral("Azimuth"));
-    SpinButtonAzi->setAccessibleName(QStringLiteral("Azimuth one degree up or down"));
-    ButtonTrack->setAccessibleName(QStringLiteral("MAN: send the azimuth to the rotator"));
-    SpeedButtonAuto->setAccessibleName(QStringLiteral("AUTO: send every new azimuth at once"));
-    BitBtnStop->setAccessibleName(QStringLiteral("STOP: stop the rotator"));
-    SpeedButtonLP->setAccessibleName(QStringLiteral("LP: long path, turn the azimuth by 180 degrees"));
-    ImageLedOn->setAccessibleName(LedStateCommandSent);
-    ImageLEDOff->setAccessibleName(LedStateNoCommand);
-    EditAzimut->setAccessibleName(QStringLiteral("Azimuth to send"));
+    NameControlsForScreenReaders(false);
 }
 
 void TForm1::SetUpDriverContext()

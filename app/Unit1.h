@@ -65,10 +65,6 @@ public:
 
     bool AutoModeOn() const;
 
-    // The LED's accessible names: a command counts as sent from MAN until the blink ends.
-    static const QString LedStateCommandSent;
-    static const QString LedStateNoCommand;
-
 public slots:
     // Start-up, activation, caption and shut-down.
     void FormCreate();
@@ -123,6 +119,8 @@ private:
     void BuildMenu();
     void ReadConfiguration();
     void ShowLed(bool lit);
+    // The names a screen reader says, in the program's language; the visible texts never change.
+    void NameControlsForScreenReaders(bool french);
     void ReleaseAuto();
     void SetUpDriverContext();
     void ConnectFeed();
@@ -138,6 +136,9 @@ private:
     QString WorkingFolder;
     // Tolvane.ini was there at start but could not be read: the save must not replace it.
     bool ConfigFileUnreadable = false;
+    // The LED's names: a command counts as sent from MAN until the blink ends.
+    QString LedNameCommandSent;
+    QString LedNameNoCommand;
     // The focus window before the latest change and after it; null while another program has focus.
     QPointer<QWindow> PreviousFocusWindow;
     QPointer<QWindow> CurrentFocusWindow;
