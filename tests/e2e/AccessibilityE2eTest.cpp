@@ -41,8 +41,15 @@ TEST_F(TolvaneE2e, ScreenReaderReadsTheAzimuthAndWorksManAndTheSpinButton)
 
     const QStringList readout{QStringLiteral("value"), QStringLiteral("Azimuth")};
     EXPECT_TRUE(WaitForAnswer(readout, "0")) << ProbeAnswer(readout);
+    // A screen reader hears of a new azimuth without asking: the readout's value-change event.
+    TLoggedProcess listener("AT-SPI listener", "/usr/bin/python3",
+                            {QStringLiteral(TOLVANE_SOURCE_DIR "/tests/e2e/atspi-probe.py"),
+                             QStringLiteral("value-changes"), QStringLiteral("Azimuth"), QStringLiteral("20")},
+                            QProcessEnvironment::systemEnvironment(), Desktop->Folder());
+    ASSERT_TRUE(listener.WaitForOutput("listening", 10000)) << listener.Output();
     feed.Write("235\n");
-    EXPECT_TRUE(WaitForAnswer(readout, "235")) << ProbeAnswer(readout);
+    EXPECT_TRUE(listener.WaitForOutput("235\n", 10000)) << listener.Output();
+    EXPECT_EQ(ProbeAnswer(readout), "235");
     const QStringList ledSent{QStringLiteral("showing"), QStringLiteral("Command LED: command sent")};
     EXPECT_EQ(ProbeAnswer(ledSent), "no");
 

@@ -3,6 +3,8 @@
 #   atspi-probe.py value NAME          the current value of the object named NAME
 #   atspi-probe.py showing NAME        "yes" when an object named NAME is on screen, else "no"
 #   atspi-probe.py action NAME ACTION  runs the object's action (Press, Increase, ...)
+#   atspi-probe.py value-changes NAME SECONDS
+#                                      "listening", then the new value at each value-change event of NAME
 # Exit code 1: no such object or action yet.
 import sys
 
@@ -23,8 +25,24 @@ def find(name, showing_only=False):
     return None
 
 
+def print_value_changes(name, seconds):
+    from gi.repository import GLib
+
+    def changed(event):
+        if event.source is not None and event.source.name == name:
+            print("%g" % event.source.queryValue().currentValue, flush=True)
+
+    pyatspi.Registry.registerEventListener(changed, "object:property-change:accessible-value")
+    GLib.timeout_add(int(seconds * 1000), pyatspi.Registry.stop)
+    print("listening", flush=True)
+    pyatspi.Registry.start()
+    return 0
+
+
 def main(arguments):
     command, name = arguments[0], arguments[1]
+    if command == "value-changes":
+        return print_value_changes(name, float(arguments[2]))
     if command == "showing":
         print("yes" if find(name, showing_only=True) else "no")
         return 0
