@@ -2,18 +2,32 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test clean fuzz check-sanitize
+# What the demo runs: the program (its help files come with the configuration) and two simulators.
+DEMO_TARGETS = tolvane rotator-sim teskarn-feed
+
+# The build's own makes would otherwise announce every folder they enter.
+MAKEFLAGS += --no-print-directory
+
+.PHONY: all deps configure build run test clean fuzz check-sanitize
 
 all: build
 
 deps:
 	@scripts/install-deps
 
-build: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Quiet unless it fails: then the whole log says why.
+configure: deps
+	@mkdir -p $(BUILD_DIR)
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >$(BUILD_DIR)/configure.log 2>&1 \
+		|| { cat $(BUILD_DIR)/configure.log; exit 1; }
+
+build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# Only what the demo needs; the tests and benchmarks wait for `make test`.
+run: configure
+	@echo "make run: building Tolvane and its simulators"
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target $(DEMO_TARGETS)
 	@scripts/run-demo $(BUILD_DIR)
 
 test: build

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <vector>
 
 std::string ProgramFolderOf(const std::string& executablePath)
@@ -48,4 +49,32 @@ bool ConfigFileExists()
 {
     struct stat status {};
     return stat("Tolvane.ini", &status) == 0 && S_ISREG(status.st_mode);
+}
+
+std::map<std::string, std::string> PlatformEnvironment()
+{
+    std::map<std::string, std::string> environment;
+    for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0')
+            environment[name] = value;
+    }
+    return environment;
+}
+
+std::string ImposedQtPlatform(const std::map<std::string, std::string>& environment,
+                              const std::vector<std::string>& arguments)
+{
+    const auto isSet = [&](const char* name) {
+        const auto found = environment.find(name);
+        return found != environment.end() && !found->second.empty();
+    };
+    if (isSet("QT_QPA_PLATFORM"))
+        return "";
+    // Qt takes the option with one dash or two, anywhere after the program's name.
+    for (std::size_t index = 1; index < arguments.size(); ++index) {
+        if (arguments[index] == "-platform" || arguments[index] == "--platform")
+            return "";
+    }
+    return isSet("WAYLAND_DISPLAY") && isSet("DISPLAY") ? "xcb" : "";
 }

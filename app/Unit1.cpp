@@ -238,6 +238,8 @@ void TForm1::BuildControls()
     EditAzimut->lower();
     PanelLampe->raise();
     SpinButtonAzi->raise();
+
+    NameControlsForScreenReaders(false);
 }
 
 void TForm1::SetUpDriverContext()

@@ -121,6 +121,8 @@ private:
     void BuildMenu();
     void ReadConfiguration();
     void ShowLed(bool lit);
+    // The names a screen reader says, in the program's language; the visible texts never change.
+    void NameControlsForScreenReaders(bool french);
     void ReleaseAuto();
     void SetUpDriverContext();
     void ConnectFeed();
@@ -143,4 +145,7 @@ private:
     QString WorkingFolder;
     // Tolvane.ini was there at start but could not be read: the save must not replace it.
     bool ConfigFileUnreadable = false;
+    // The LED's names: a command counts as sent from MAN until the blink ends.
+    QString LedNameCommandSent;
+    QString LedNameNoCommand;
 };

@@ -2,11 +2,18 @@
 #include "app/Unit1.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
 
 #include "core/PointingState.h"
 #include "platform/HelpViewer.h"
 #include "platform/MessageBoxes.h"
+#include "widgets/Lcd99.h"
+#include "widgets/SpinButton.h"
 
 namespace {
 
@@ -20,6 +27,16 @@ struct TLanguageTexts {
     const char* IniCreateFailed;
     const char* ArswinNotRunning;
     const char* About;
+    // Accessible names.
+    const char* Readout;
+    const char* SpinButton;
+    const char* Man;
+    const char* Auto;
+    const char* Stop;
+    const char* LongPath;
+    const char* LedCommandSent;
+    const char* LedNoCommand;
+    const char* AzimuthBox;
 };
 
 const TLanguageTexts EnglishTexts = {
@@ -42,6 +59,15 @@ const TLanguageTexts EnglishTexts = {
     "            for amateur-radio stations and their operators.\r\n"
     "   If you run a web site, alone or with your club station,\r\n"
     "                 you are welcome to link to these addresses.",
+    "Azimuth",
+    "Azimuth one degree up or down",
+    "MAN: send the azimuth to the rotator",
+    "AUTO: send every new azimuth at once",
+    "STOP: stop the rotator",
+    "LP: long path, turn the azimuth by 180 degrees",
+    "Command LED: command sent",
+    "Command LED: no command sent",
+    "Azimuth to send",
 };
 
 const TLanguageTexts FrenchTexts = {
@@ -64,9 +90,35 @@ const TLanguageTexts FrenchTexts = {
     "          pour les stations de radioamateur et leurs opérateurs.\r\n"
     "   Si vous tenez un site web, seul ou avec votre radio-club,\r\n"
     "                 vous êtes invité à faire un lien vers ces adresses.",
+    "Azimut",
+    "Azimut, un degré de plus ou de moins",
+    "MAN : envoyer l'azimut au rotor",
+    "AUTO : envoyer aussitôt chaque nouvel azimut",
+    "STOP : arrêter le rotor",
+    "LP : grand chemin, tourner l'azimut de 180 degrés",
+    "Voyant de commande : commande envoyée",
+    "Voyant de commande : aucune commande envoyée",
+    "Azimut à envoyer",
 };
 
 }  // namespace
+
+void TForm1::NameControlsForScreenReaders(bool french)
+{
+    const TLanguageTexts& texts = french ? FrenchTexts : EnglishTexts;
+    LCDAzi->setAccessibleName(QString::fromUtf8(texts.Readout));
+    SpinButtonAzi->setAccessibleName(QString::fromUtf8(texts.SpinButton));
+    ButtonTrack->setAccessibleName(QString::fromUtf8(texts.Man));
+    SpeedButtonAuto->setAccessibleName(QString::fromUtf8(texts.Auto));
+    BitBtnStop->setAccessibleName(QString::fromUtf8(texts.Stop));
+    SpeedButtonLP->setAccessibleName(QString::fromUtf8(texts.LongPath));
+    EditAzimut->setAccessibleName(QString::fromUtf8(texts.AzimuthBox));
+    LedNameCommandSent = QString::fromUtf8(texts.LedCommandSent);
+    LedNameNoCommand = QString::fromUtf8(texts.LedNoCommand);
+    ImageLedOn->setAccessibleName(LedNameCommandSent);
+    const bool commandSent = TimerBlink != nullptr && TimerBlink->isActive();
+    ImageLEDOff->setAccessibleName(commandSent ? LedNameCommandSent : LedNameNoCommand);
+}
 
 void TForm1::MenuQuitterClick()
 {
@@ -83,6 +135,7 @@ void TForm1::MenuEnglishClick()
     ApplicationHelpFile = EnglishTexts.HelpFile;
     MsgIniCreateFailed = EnglishTexts.IniCreateFailed;
     MsgArswinNotRunning = EnglishTexts.ArswinNotRunning;
+    NameControlsForScreenReaders(false);
 }
 
 void TForm1::MenuFrancaisClick()
@@ -95,6 +148,7 @@ void TForm1::MenuFrancaisClick()
     ApplicationHelpFile = FrenchTexts.HelpFile;
     MsgIniCreateFailed = FrenchTexts.IniCreateFailed;
     MsgArswinNotRunning = FrenchTexts.ArswinNotRunning;
+    NameControlsForScreenReaders(true);
 }
 
 void TForm1::MenuAProposClick()

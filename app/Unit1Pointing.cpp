@@ -45,6 +45,8 @@ void TForm1::ShowLed(bool lit)
 {
     ImageLedOn->setVisible(lit);
     ImageLEDOff->setVisible(!lit);
+    // A screen reader hears the command's state, not the phase of the blink.
+    ImageLEDOff->setAccessibleName(TimerBlink->isActive() ? LedNameCommandSent : LedNameNoCommand);
 }
 
 void TForm1::ButtonTrackClick()

@@ -1,6 +1,7 @@
 // TLCD99: paints the seven-segment readout, double-buffered, with the optional segment animation.
 #include "widgets/Lcd99.h"
 
+#include <QAccessible>
 #include <QBackingStore>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -146,6 +147,10 @@ void TLCD99::SetValue(const std::string& value)
     if (value == StoredValue)
         return;
     StoredValue = NormaliseValue(value);
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent changed(this, QString::fromStdString(StoredValue));
+        QAccessible::updateAccessibility(&changed);
+    }
     AnimateNext = true;
     RequestRepaint();
 }

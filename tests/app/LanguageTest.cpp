@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 
 #include <filesystem>
 #include <fstream>
@@ -16,13 +17,15 @@ namespace {
 using TLanguageTest = TMainWindowFixture;
 
 struct TLanguageTexts {
-    std::string Quit, Language, Help, About, HelpFile, IniFailed, ArswinMissing;
+    std::string Quit, Language, Help, About, HelpFile, IniFailed, ArswinMissing, ManForScreenReaders;
 };
 
 const TLanguageTexts English = {"&Quit", "&Language", "&Help", "&About Tolvane", "Tolvane_EN.hlp",
-                                "Can't create Tolvane.ini", "ARSWIN must be running !"};
+                                "Can't create Tolvane.ini", "ARSWIN must be running !",
+                                "MAN: send the azimuth to the rotator"};
 const TLanguageTexts French = {"&Quitter", "&Langue", "&Aide", "A &propos de Tolvane", "Tolvane_FR.hlp",
-                               "Ne peut créer Tolvane.ini", "ARSWIN doit s'exécuter !"};
+                               "Ne peut créer Tolvane.ini", "ARSWIN doit s'exécuter !",
+                               "MAN : envoyer l'azimut au rotor"};
 
 void ExpectTexts(const TForm1& form, const TLanguageTexts& texts)
 {
@@ -33,6 +36,7 @@ void ExpectTexts(const TForm1& form, const TLanguageTexts& texts)
     EXPECT_EQ(ApplicationHelpFile, texts.HelpFile);
     EXPECT_EQ(MsgIniCreateFailed, texts.IniFailed);
     EXPECT_EQ(MsgArswinNotRunning, texts.ArswinMissing);
+    EXPECT_EQ(form.ButtonTrack->accessibleName().toStdString(), texts.ManForScreenReaders);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Tests of the start-up step: the program's folder and the search for Tolvane.ini.
+// Tests of the start-up step: the program's folder, the search for Tolvane.ini and the Qt platform.
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -9,8 +9,10 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "app/StartUp.h"
 
@@ -46,6 +48,52 @@ TEST_P(ProgramFolderRows, CutsAfterTheLastSlash)
 }
 
 INSTANTIATE_TEST_SUITE_P(StartUp, ProgramFolderRows, ::testing::ValuesIn(FolderRows),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+struct TPlatformRow {
+    const char* Name;
+    const char* WaylandDisplay;  // nullptr: unset
+    const char* Display;
+    const char* QtPlatform;
+    const char* Argument;  // an option given before the platform's name, nullptr for none
+    const char* Expected;
+};
+
+void PrintTo(const TPlatformRow& row, std::ostream* out)
+{
+    *out << row.Name;
+}
+
+const TPlatformRow PlatformRows[] = {
+    {"WaylandWithXWaylandRunsOnXcb", "wayland-0", ":0", nullptr, nullptr, "xcb"},
+    {"WaylandAloneIsQtsChoice", "wayland-0", nullptr, nullptr, nullptr, ""},
+    {"X11AloneIsQtsChoice", nullptr, ":0", nullptr, nullptr, ""},
+    {"EmptyWaylandDisplayIsUnset", "", ":0", nullptr, nullptr, ""},
+    {"UserChoseByEnvironment", "wayland-0", ":0", "wayland", nullptr, ""},
+    {"EmptyChoiceIsNoChoice", "wayland-0", ":0", "", nullptr, "xcb"},
+    {"UserChoseByArgument", "wayland-0", ":0", nullptr, "-platform", ""},
+    {"UserChoseByLongArgument", "wayland-0", ":0", nullptr, "--platform", ""},
+};
+
+class QtPlatformRows : public ::testing::TestWithParam<TPlatformRow> {};
+
+TEST_P(QtPlatformRows, ImposesXcbOnlyWhereWaylandOffersXWaylandAndTheUserChoseNothing)
+{
+    const TPlatformRow& row = GetParam();
+    std::map<std::string, std::string> environment;
+    if (row.WaylandDisplay)
+        environment["WAYLAND_DISPLAY"] = row.WaylandDisplay;
+    if (row.Display)
+        environment["DISPLAY"] = row.Display;
+    if (row.QtPlatform)
+        environment["QT_QPA_PLATFORM"] = row.QtPlatform;
+    std::vector<std::string> arguments{"./tolvane"};
+    if (row.Argument)
+        arguments.insert(arguments.end(), {row.Argument, "wayland"});
+    EXPECT_EQ(ImposedQtPlatform(environment, arguments), row.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(StartUp, QtPlatformRows, ::testing::ValuesIn(PlatformRows),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 std::string CurrentFolder()

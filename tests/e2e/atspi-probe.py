@@ -1,0 +1,66 @@
+#!/usr/bin/python3
+# Reads and works Tolvane's window through AT-SPI, as a screen reader does; prints one answer line.
+#   atspi-probe.py value NAME          the current value of the object named NAME
+#   atspi-probe.py showing NAME        "yes" when an object named NAME is on screen, else "no"
+#   atspi-probe.py action NAME ACTION  runs the object's action (Press, Increase, ...)
+#   atspi-probe.py value-changes NAME SECONDS
+#                                      "listening", then the new value at each value-change event of NAME
+# Exit code 1: no such object or action yet.
+import sys
+
+import pyatspi
+
+
+def find(name, showing_only=False):
+    for application in pyatspi.Registry.getDesktop(0):
+        if application is None or application.name != "Tolvane":
+            continue
+        def matches(accessible):
+            if accessible is None or accessible.name != name:
+                return False
+            return not showing_only or accessible.getState().contains(pyatspi.STATE_SHOWING)
+        found = pyatspi.findDescendant(application, matches)
+        if found is not None:
+            return found
+    return None
+
+
+def print_value_changes(name, seconds):
+    from gi.repository import GLib
+
+    def changed(event):
+        if event.source is not None and event.source.name == name:
+            print("%g" % event.source.queryValue().currentValue, flush=True)
+
+    pyatspi.Registry.registerEventListener(changed, "object:property-change:accessible-value")
+    GLib.timeout_add(int(seconds * 1000), pyatspi.Registry.stop)
+    print("listening", flush=True)
+    pyatspi.Registry.start()
+    return 0
+
+
+def main(arguments):
+    command, name = arguments[0], arguments[1]
+    if command == "value-changes":
+        return print_value_changes(name, float(arguments[2]))
+    if command == "showing":
+        print("yes" if find(name, showing_only=True) else "no")
+        return 0
+    accessible = find(name)
+    if accessible is None:
+        return 1
+    if command == "value":
+        print("%g" % accessible.queryValue().currentValue)
+        return 0
+    if command == "action":
+        actions = accessible.queryAction()
+        for index in range(actions.nActions):
+            if actions.getName(index) == arguments[2]:
+                actions.doAction(index)
+                print("done")
+                return 0
+    return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

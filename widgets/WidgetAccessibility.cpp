@@ -1,0 +1,27 @@
+// The accessible interfaces of the program's own widgets, for screen readers.
+#include "widgets/WidgetAccessibility.h"
+
+#include <QAccessible>
+
+#include "widgets/Lcd99.h"
+#include "widgets/Lcd99Accessible.h"
+#include "widgets/SpinButton.h"
+#include "widgets/SpinButtonAccessible.h"
+
+namespace {
+
+QAccessibleInterface* CreateWidgetAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("TLCD99"))
+        return new TLCD99Accessible(static_cast<TLCD99*>(object));
+    if (className == QLatin1String("TSpinButton"))
+        return new TSpinButtonAccessible(static_cast<TSpinButton*>(object));
+    return nullptr;
+}
+
+}  // namespace
+
+void InstallWidgetAccessibility()
+{
+    QAccessible::installFactory(CreateWidgetAccessible);
+}
