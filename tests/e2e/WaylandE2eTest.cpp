@@ -51,7 +51,7 @@ TEST(WaylandE2e, RunsThroughXWaylandWhereTheDesktopOffersIt)
     environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromStdString(bus.BusAddress()));
     const QString program = QDir(folder.path()).filePath(QStringLiteral("tolvane"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(TOLVANE_BINARY_DIR "/tolvane"), program));
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(BuiltProgram("tolvane")), program));
     TLoggedProcess tolvane("tolvane", program.toStdString(), {}, environment, folder.path().toStdString());
 
     // Its window is an X11 window on XWayland's display: positions, activation and ARSWIN's messages work there.
