@@ -16,6 +16,8 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include <limits>
+
 #include "app/FocusHistory.h"
 #include "core/NumberFormat.h"
 #include "core/PointingState.h"
@@ -162,6 +164,8 @@ void TForm1::BuildControls()
     EditAzimut = new QLineEdit(client);
     EditAzimut->setGeometry(24, 24, 49, 21);
     EditAzimut->setFocusPolicy(Qt::NoFocus);
+    // The feed's text goes in whole: cut at Qt's default 32767, a long text could read as a number.
+    EditAzimut->setMaxLength(std::numeric_limits<int>::max());
     connect(EditAzimut, &QLineEdit::textChanged, this, &TForm1::EditAzimutChange);
 
     LabelEtatInterface = new QLabel(QStringLiteral("commande"), client);

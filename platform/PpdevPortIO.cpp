@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -10,7 +11,10 @@
 
 #include <fcntl.h>
 #include <linux/ppdev.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/ioctl.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -80,6 +84,80 @@ std::string Hex(unsigned value)
     return text;
 }
 
+// Interrupts a blocking call of this thread: a timer signal, delivered to this thread only,
+// whose handler has no SA_RESTART. The signal repeats after the deadline, so that one that
+// lands just before the call starts cannot leave the call waiting. Everything it changes
+// (the handler, the thread's signal mask) is put back when it goes.
+class TCallDeadline {
+public:
+    explicit TCallDeadline(int milliseconds) : End(Clock::now() + std::chrono::milliseconds(milliseconds))
+    {
+        struct sigaction wake {};
+        wake.sa_handler = [](int) {};
+        sigemptyset(&wake.sa_mask);
+        if (sigaction(Signal(), &wake, &PreviousAction) != 0) {
+            Error = errno;
+            return;
+        }
+        HandlerSet = true;
+        sigset_t signal;
+        sigemptyset(&signal);
+        sigaddset(&signal, Signal());
+        if ((Error = pthread_sigmask(SIG_UNBLOCK, &signal, &PreviousMask)) != 0)
+            return;
+        MaskSet = true;
+        sigevent event {};
+        event.sigev_notify = SIGEV_THREAD_ID;
+        event.sigev_signo = Signal();
+        event._sigev_un._tid = gettid();
+        if (timer_create(CLOCK_MONOTONIC, &event, &Timer) != 0) {
+            Error = errno;
+            return;
+        }
+        TimerSet = true;
+        itimerspec period {};
+        period.it_value.tv_sec = milliseconds / 1000;
+        period.it_value.tv_nsec = (milliseconds % 1000) * 1000000L;
+        period.it_interval.tv_nsec = RepeatMs * 1000000L;
+        if (timer_settime(Timer, 0, &period, nullptr) != 0)
+            Error = errno;
+    }
+
+    ~TCallDeadline()
+    {
+        // The timer goes first: a signal it already raised is handled before timer_delete
+        // returns, since it is not blocked, so none is left for the previous handler.
+        if (TimerSet)
+            timer_delete(Timer);
+        if (MaskSet)
+            pthread_sigmask(SIG_SETMASK, &PreviousMask, nullptr);
+        if (HandlerSet)
+            sigaction(Signal(), &PreviousAction, nullptr);
+    }
+
+    TCallDeadline(const TCallDeadline&) = delete;
+    TCallDeadline& operator=(const TCallDeadline&) = delete;
+
+    // 0 when armed, else the errno value of the step that failed.
+    int ArmError() const { return Error; }
+    bool Passed() const { return Clock::now() >= End; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr long RepeatMs = 20;
+    // A real-time signal, which neither Qt nor the C library's alarm() uses.
+    static int Signal() { return SIGRTMIN; }
+
+    Clock::time_point End;
+    struct sigaction PreviousAction {};
+    sigset_t PreviousMask {};
+    timer_t Timer {};
+    bool HandlerSet = false;
+    bool MaskSet = false;
+    bool TimerSet = false;
+    int Error = 0;
+};
+
 std::string FailureText(TPpdevRequest request, const std::string& device, int error)
 {
     return std::string(RequestName(request)) + " on " + device + " failed: " + std::strerror(error);
@@ -135,10 +213,28 @@ int TPpdevPortIO::FindPortIndex(std::uint16_t base)
     return -1;
 }
 
+int TPpdevPortIO::BoundedClaim(int descriptor)
+{
+    // ppdev sleeps in the claim for as long as another program holds the port.
+    const TCallDeadline deadline(ClaimTimeoutMs);
+    if (deadline.ArmError() != 0)
+        return deadline.ArmError();
+    for (;;) {
+        const int error = System->Ioctl(descriptor, TPpdevRequest::Claim, 0);
+        if (error != EINTR)
+            return error;
+        if (deadline.Passed())
+            return ETIMEDOUT;
+    }
+}
+
 std::string TPpdevPortIO::Claim(std::uint16_t base)
 {
     if (ClaimedPorts.count(base) != 0)
         return {};
+    // One wait per command: its other writes fail at once instead of waiting again.
+    if (TimedOutClaims.count(base) != 0)
+        return "PPCLAIM timed out earlier in this command";
     const int index = FindPortIndex(base);
     if (index < 0)
         return "no printer port has the base address " + Hex(base);
@@ -146,9 +242,12 @@ std::string TPpdevPortIO::Claim(std::uint16_t base)
     const int descriptor = System->Open(device);
     if (descriptor < 0)
         return "cannot open " + device + ": " + std::strerror(-descriptor);
-    if (const int error = System->Ioctl(descriptor, TPpdevRequest::Claim, 0); error != 0) {
+    if (const int error = BoundedClaim(descriptor); error != 0) {
         System->Close(descriptor);
-        return FailureText(TPpdevRequest::Claim, device, error);
+        if (error != ETIMEDOUT)
+            return FailureText(TPpdevRequest::Claim, device, error);
+        TimedOutClaims.insert(base);
+        return "PPCLAIM on " + device + " timed out: another program holds the port";
     }
     ClaimedPorts[base] = {index, descriptor};
     return {};
@@ -251,6 +350,7 @@ std::string TPpdevPortIO::GetLastState()
     }
     FirstFailure.clear();
     FailureCount = 0;
+    TimedOutClaims.clear();
     return state;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "platform/PortIO.h"
@@ -45,6 +46,8 @@ public:
     static std::string DevicePath(int index);
     // ppdev numbers ports densely from 0; more than this many is not a PC.
     static constexpr int MaxPortIndex = 7;
+    // Long enough for another program's write sequence, short enough not to freeze the window.
+    static constexpr int ClaimTimeoutMs = 500;
 
 private:
     struct TClaimedPort {
@@ -56,6 +59,8 @@ private:
     int FindPortIndex(std::uint16_t base);
     // The port and register that `address` names; false when no port has it.
     bool FindRegister(std::uint16_t address, std::uint16_t& base, TPpdevRequest& request);
+    // The claim, given up with ETIMEDOUT when the port stays held by another program.
+    int BoundedClaim(int descriptor);
     // Opens and claims the port of `base` unless already held; an empty text on success.
     std::string Claim(std::uint16_t base);
     // Releases and closes; an empty text on success.
@@ -64,6 +69,7 @@ private:
 
     std::unique_ptr<IPpdevSystem> System;
     std::map<std::uint16_t, TClaimedPort> ClaimedPorts;  // by base address
+    std::set<std::uint16_t> TimedOutClaims;  // until the command's state is read
     std::string FirstFailure;
     int FailureCount = 0;
 };

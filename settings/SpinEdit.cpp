@@ -2,6 +2,7 @@
 #include "settings/SpinEdit.h"
 
 #include <QLineEdit>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -16,11 +17,19 @@ TSpinEdit::TSpinEdit(int minimum, int maximum, int step, int value, TTyping typi
         lineEdit()->setReadOnly(true);
 }
 
+QValidator::State TSpinEdit::validate(QString& input, int& pos) const
+{
+    const QValidator::State state = QSpinBox::validate(input, pos);
+    if (state != QValidator::Invalid)
+        return state;
+    static const QRegularExpression signedDigits(QStringLiteral("^[+-]?[0-9]*$"));
+    return signedDigits.match(input.trimmed()).hasMatch() ? QValidator::Intermediate : QValidator::Invalid;
+}
+
 void TSpinEdit::fixup(QString& input) const
 {
     bool isNumber = false;
-    input.trimmed().toInt(&isNumber);
-    if (!isNumber)
-        input = QString::number(std::clamp(0, minimum(), maximum()));
+    const int number = input.trimmed().toInt(&isNumber);
+    input = QString::number(std::clamp(isNumber ? number : 0, minimum(), maximum()));
     QSpinBox::fixup(input);
 }

@@ -11,6 +11,10 @@ public:
     TSpinEdit(int minimum, int maximum, int step, int value, TTyping typing, QWidget* parent = nullptr);
 
 protected:
-    // A text left without a number (emptied, a sign alone) reads as 0, brought into the limits.
+    // Digits with a sign, or a sign alone, stay while typing even past the limits; fixup
+    // brings them in when the box is left.
+    QValidator::State validate(QString& input, int& pos) const override;
+    // A text left without a number (emptied, a sign alone) reads as 0; any number is brought
+    // into the limits.
     void fixup(QString& input) const override;
 };

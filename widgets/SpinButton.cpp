@@ -1,6 +1,7 @@
 // TSpinButton: two stacked arrow buttons with the usual Windows repeat timing.
 #include "widgets/SpinButton.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -46,8 +47,12 @@ void TSpinButton::mousePressEvent(QMouseEvent* event)
 
 void TSpinButton::RepeatTick()
 {
-    if (HeldArrow == TArrow::None) {
-        RepeatTimer.stop();
+    // A release made while a message box is up goes to the box, never here: only the real
+    // button state and an unblocked window tell that the press still lasts.
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (HeldArrow == TArrow::None || !(QGuiApplication::mouseButtons() & Qt::LeftButton)
+        || (modal != nullptr && modal != window())) {
+        StopRepeat();
         return;
     }
     if (RepeatTimer.interval() != RepeatIntervalMs)
@@ -71,8 +76,14 @@ void TSpinButton::mouseReleaseEvent(QMouseEvent* event)
 
 void TSpinButton::focusOutEvent(QFocusEvent* event)
 {
-    update();
+    StopRepeat();
     QWidget::focusOutEvent(event);
+}
+
+void TSpinButton::hideEvent(QHideEvent* event)
+{
+    StopRepeat();
+    QWidget::hideEvent(event);
 }
 
 void TSpinButton::keyPressEvent(QKeyEvent* event)

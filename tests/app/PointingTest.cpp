@@ -1,9 +1,14 @@
 // Pointing: MAN's checks, AUTO's latch, the test-pending chain, LP and spin limits, and the LED.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QWindow>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QToolButton>
@@ -358,6 +363,55 @@ TEST_F(TPointingTest, FailedPourSatWriteBeepsAndLeavesTheLedOff)
     EXPECT_FALSE(CommandNotSent);
 }
 
+TEST_F(TPointingTest, ASpinThatOpensABoxStepsNoMoreAfterItsOk)
+{
+    struct Row {
+        const char* Name;
+        const char* Readout;
+        bool Auto;            // AUTO with ARSWIN gone warns at each step
+        const char* LaterFeed;  // a feed value that arrives while the button is held
+        const char* Shown;
+    };
+    const Row rows[] = {{"conversion error", "12.5", false, nullptr, "12.5"},
+                        {"ARSWIN warning", "10", true, nullptr, "11"},
+                        {"a repeat runs into a box", "10", false, "12.5", "12.5"}};
+    Form->show();
+    QWindow* window = Form->windowHandle();
+    const QPoint upperHalf = Form->SpinButtonAzi->mapTo(Form.get(), QPoint(12, 4));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        Form->LCDAzi->SetValue(row.Readout);
+        Fakes.WindowMessages->FoundWindow = row.Auto ? 0 : 99;
+        if (row.Auto != Form->AutoModeOn())
+            Form->SpeedButtonAutoClick();
+        // The first box really comes up. The user lets go of the button while it is up (the
+        // box gets the release), then presses its OK. Any further box is a fault, answered at once.
+        int boxes = 0;
+        SetMessageBoxObserver([&](TMessageKind, const std::string&, const std::string&) {
+            return ++boxes > 1;
+        });
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) {
+                if (row.LaterFeed != nullptr && boxes == 0)
+                    Form->LCDAzi->SetValue(row.LaterFeed);
+                return;
+            }
+            QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, upperHalf);
+            box->button(QMessageBox::Ok)->click();
+        });
+        user.start(300);  // repeats that come while a box is up find the button still held
+        QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, upperHalf);
+        WaitFor(1500);
+        user.stop();
+        SetMessageBoxObserver({});
+        EXPECT_EQ(boxes, 1);
+        EXPECT_EQ(Form->LCDAzi->Value(), row.Shown);
+    }
+    EXPECT_TRUE(Sent().empty());
+}
+
 TEST(SpinButtonTest, ArrowKeysAndSpacePressTheArrows)
 {
     TSpinButton spin;
@@ -384,19 +438,17 @@ TEST(SpinButtonTest, HoldingAnArrowRepeatsAfterAPauseUntilReleased)
 {
     TSpinButton spin;
     spin.resize(25, 34);
+    spin.show();
     std::vector<qint64> clicks;
     QElapsedTimer clock;
     QObject::connect(&spin, &TSpinButton::DownClick, [&] { clicks.push_back(clock.elapsed()); });
-    const QPointF lowerHalf(12, 30);
+    const QPoint lowerHalf(12, 30);
     clock.start();
-    QMouseEvent press(QEvent::MouseButtonPress, lowerHalf, lowerHalf, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(&spin, &press);
+    // Through the window system, so that the application knows the button is down.
+    QTest::mousePress(spin.windowHandle(), Qt::LeftButton, Qt::NoModifier, lowerHalf);
     ASSERT_EQ(clicks.size(), 1u) << "a press steps at once";
     WaitFor(1000);
-    QMouseEvent release(QEvent::MouseButtonRelease, lowerHalf, lowerHalf, Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(&spin, &release);
+    QTest::mouseRelease(spin.windowHandle(), Qt::LeftButton, Qt::NoModifier, lowerHalf);
     const std::size_t held = clicks.size();
     WaitFor(300);
     EXPECT_EQ(clicks.size(), held) << "release ends the repeat";

@@ -127,6 +127,9 @@ TEST_F(FeedHandlersTest, PublishedTextsAreTrimmedIntoTheReadoutAndTheBox)
         const char* Published;  // a line for the publisher
         const char* Shown;      // nullptr: the readout and the box keep what they had
     };
+    // Past a text box's usual limit; cut there, it would read as 100.
+    const std::string longPublished = "--raw 100" + std::string(40000, ' ') + "x\\r\\n";
+    const std::string longShown = "100" + std::string(39999, ' ') + "x ";
     const Row rows[] = {
         {"digits with CR LF", "235", "235"},
         {"no line end loses the last digit", "--raw 235", "23"},
@@ -135,6 +138,7 @@ TEST_F(FeedHandlersTest, PublishedTextsAreTrimmedIntoTheReadoutAndTheBox)
         {"a single character trims to nothing", "--raw 5", nullptr},
         {"a single space trims to nothing", "--raw  ", nullptr},
         {"a text with a comma reaches the box", "--raw 1,5\\r\\n", "1,5"},
+        {"a text longer than 32767 characters is kept whole", longPublished.c_str(), longShown.c_str()},
     };
     StartPublisher({"1"});
     CreateForm();

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include <signal.h>
+#include <time.h>
+
 #include "platform/PpdevPortIO.h"
 
 namespace {
@@ -47,6 +50,11 @@ public:
         Ioctls.push_back({descriptor, request, value});
         if (OpenDescriptors->count(descriptor) == 0)
             return EBADF;
+        if (request == TPpdevRequest::Claim && ClaimHeldSeconds > 0) {
+            // As ppdev does, the claim sleeps until the holder lets go or a signal comes.
+            const timespec held {ClaimHeldSeconds, 0};
+            return nanosleep(&held, nullptr) == 0 ? 0 : errno;
+        }
         const auto failure = IoctlFailures.find(request);
         return failure == IoctlFailures.end() ? 0 : failure->second;
     }
@@ -74,6 +82,7 @@ public:
     std::map<std::string, std::string> Files;
     std::map<std::string, int> OpenFailures;
     std::map<TPpdevRequest, int> IoctlFailures;
+    time_t ClaimHeldSeconds = 0;  // another program holds the port this long
     std::vector<std::string> Opened;
     std::vector<TIoctl> Ioctls;
     std::vector<int> Closed;
@@ -243,6 +252,42 @@ TEST_F(PpdevPortIOTest, RefusedClaimClosesTheDeviceAndIsRetried)
     PortIO->Outport(0x378, 1);
     EXPECT_TRUE(StateSaysSucces());
     EXPECT_EQ(Kernel->Requests(), (std::vector<R>{R::Claim, R::Claim, R::WriteData}));
+}
+
+TEST_F(PpdevPortIOTest, ClaimOfAPortHeldElsewhereTimesOutAsAFailedWrite)
+{
+    const auto handlers = [] {
+        std::vector<void (*)(int)> all;
+        for (int number = 1; number <= SIGRTMAX; ++number) {
+            struct sigaction action {};
+            sigaction(number, nullptr, &action);
+            all.push_back(action.sa_handler);
+        }
+        return all;
+    };
+    const auto handlersBefore = handlers();
+    sigset_t maskBefore;
+    pthread_sigmask(SIG_SETMASK, nullptr, &maskBefore);
+
+    Kernel->ClaimHeldSeconds = 10;
+    PortIO->Outport(0x378, 1);
+    PortIO->Outport(0x37A, 3);
+    const std::string state = PortIO->GetLastState();
+    EXPECT_NE(state.find("PPCLAIM on /dev/parport0 timed out"), std::string::npos) << state;
+    EXPECT_NE(state.find("1 more"), std::string::npos) << state;
+    EXPECT_EQ(Kernel->Requests(), std::vector<R>{R::Claim}) << "the command's other write waits no more";
+    EXPECT_TRUE(Kernel->OpenDescriptors->empty());
+
+    EXPECT_EQ(handlers(), handlersBefore);
+    sigset_t maskAfter;
+    pthread_sigmask(SIG_SETMASK, nullptr, &maskAfter);
+    for (int number = 1; number <= SIGRTMAX; ++number)
+        EXPECT_EQ(sigismember(&maskAfter, number), sigismember(&maskBefore, number)) << number;
+
+    // The next command tries the claim again.
+    Kernel->ClaimHeldSeconds = 0;
+    PortIO->Outport(0x378, 1);
+    EXPECT_TRUE(StateSaysSucces());
 }
 
 TEST_F(PpdevPortIOTest, EnableClaimsAndDisableReleasesAndCloses)

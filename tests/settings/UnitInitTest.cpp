@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 
 #include <sys/file.h>
@@ -372,21 +373,42 @@ TEST_F(SettingsWindowTest, GoWithTheBoxsCurrentTextSendsNothingAndLeavesTheTestP
     EXPECT_FALSE(TestCommandPending);
 }
 
-TEST_F(SettingsWindowTest, ATestAzimuthLeftWithoutANumberReadsAsZero)
+TEST_F(SettingsWindowTest, ATypedTestAzimuthIsBroughtIntoItsLimitsWhenTheBoxIsLeft)
 {
+    struct Row {
+        const char* Typed;
+        int Value;
+    };
+    const Row rows[] = {{"", 0}, {"-", 0}, {"460", 450}, {"-5", 0}, {"125", 125}};
+    StationSettings.ANT = riGS232;
+    StationSettings.PORT_GS232 = 0;
     CreateWindows();
-    FormInit->SpinEditTestGS->setValue(45);
-    QLineEdit* text = FormInit->SpinEditTestGS->findChild<QLineEdit*>();
-    for (const char* typed : {"", "-"}) {
-        SCOPED_TRACE(typed);
-        FormInit->SpinEditTestGS->setValue(45);
-        text->setText(QString::fromLatin1(typed));
+    OpenWindow();
+    TSpinEdit* spin = FormInit->SpinEditTestGS;
+    QLineEdit* text = spin->findChild<QLineEdit*>();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Typed);
+        spin->setValue(45);
+        text->selectAll();
+        QTest::keyClick(spin, Qt::Key_Backspace);
+        QTest::keyClicks(spin, QString::fromLatin1(row.Typed));
         // Leaving the box settles the text.
         QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
-        QCoreApplication::sendEvent(FormInit->SpinEditTestGS, &leave);
-        EXPECT_EQ(FormInit->SpinEditTestGS->value(), 0);
-        EXPECT_EQ(text->text(), QStringLiteral("0"));
+        QCoreApplication::sendEvent(spin, &leave);
+        EXPECT_EQ(spin->value(), row.Value);
+        EXPECT_EQ(text->text().toStdString(), std::to_string(row.Value));
     }
+
+    // 450 goes to the main window, whose MAN refuses it.
+    spin->setValue(45);
+    text->selectAll();
+    QTest::keyClicks(spin, QStringLiteral("460"));
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(spin, &leave);
+    FormInit->BitBtnTestGS->click();
+    EXPECT_EQ(Form1->EditAzimut->text().toStdString(), "450");
+    EXPECT_EQ(Beeps.Count(), 1);
+    EXPECT_EQ(GsDevice.ReadUntilQuiet(200), "");
 }
 
 TEST_F(SettingsWindowTest, ParkingBoxRules)
