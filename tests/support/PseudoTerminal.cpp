@@ -13,21 +13,9 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace {
+#include "platform/Termios2.h"
 
-// The kernel's termios2 (see the serial line implementation for why it is declared here).
-struct KernelTermios2 {
-    tcflag_t c_iflag;
-    tcflag_t c_oflag;
-    tcflag_t c_cflag;
-    tcflag_t c_lflag;
-    cc_t c_line;
-    cc_t c_cc[19];
-    speed_t c_ispeed;
-    speed_t c_ospeed;
-};
-constexpr unsigned long GetTermios2 = _IOR('T', 0x2A, KernelTermios2);
-constexpr tcflag_t BaudOther = 0010000;
+namespace {
 
 using Clock = std::chrono::steady_clock;
 
