@@ -152,7 +152,7 @@ TEST_F(TMainWindowTest, ActivationRunsFirstTimeAndOnReturnFromTheSettingsWindowO
     const auto focusTo = [](QWidget& window) {
         window.show();
         window.activateWindow();
-        return WaitUntil([&] { return window.isActiveWindow(); }, 5000);
+        return RunEventsUntil([&] { return window.isActiveWindow(); }, 5000);
     };
     ASSERT_TRUE(focusTo(form));
     EXPECT_EQ(form.windowTitle(), "TOLVANE - ARSIF /ARSWIN");

@@ -334,7 +334,7 @@ TEST_F(TPointingTest, LedBlinksAndGoesOutOnTheFirstCommandsTimer)
     Form->ButtonTrackClick();
     // A second command does not restart the 3600 ms period of the first.
     EXPECT_LT(Form->TimerTrackOK->remainingTime(), 3300);
-    ASSERT_TRUE(WaitUntil([&] { return !Form->TimerTrackOK->isActive(); }, 8000));
+    ASSERT_TRUE(RunEventsUntil([&] { return !Form->TimerTrackOK->isActive(); }, 8000));
     WaitFor(700);  // no blink may follow the end
     sampler.stop();
 

@@ -22,7 +22,7 @@ std::string ProbeAnswer(const QStringList& arguments)
 
 bool WaitForAnswer(const QStringList& arguments, const std::string& expected)
 {
-    return PollUntil([&] { return ProbeAnswer(arguments) == expected; }, 10000);
+    return RunEventsUntil([&] { return ProbeAnswer(arguments) == expected; }, 10000);
 }
 
 }  // namespace
@@ -35,8 +35,8 @@ TEST_F(TolvaneE2e, ScreenReaderReadsTheAzimuthAndWorksManAndTheSpinButton)
                           QStringLiteral("/org/a11y/bus"), QStringLiteral("org.a11y.Bus.GetAddress")}).ExitCode,
               0) << "no AT-SPI bus (at-spi2-core)";
     const TScopedEnvironment accessibilityOn("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-    TLoggedProcess& rotator = Desktop->StartRotator("gs232", "COM1");
-    TLoggedProcess& feed = Desktop->StartFeed();
+    TChildProcess& rotator = Desktop->StartRotator("gs232", "COM1");
+    TChildProcess& feed = Desktop->StartFeed();
     Desktop->WriteIni({"[TOLVANE]", "LANGUAGE=ENGLISH", "ANT=GS232", "[GS-232]", "PORT_GS232=1", "BAUD_GS232=9600",
                        "STOP_GS232=N", "STEP_GS232=1"});
     ASSERT_TRUE(Desktop->StartTolvane());
@@ -46,10 +46,11 @@ TEST_F(TolvaneE2e, ScreenReaderReadsTheAzimuthAndWorksManAndTheSpinButton)
     const QStringList readout{QStringLiteral("value"), QStringLiteral("Azimuth")};
     EXPECT_TRUE(WaitForAnswer(readout, "0")) << ProbeAnswer(readout);
     // A screen reader hears of a new azimuth without asking: the readout's value-change event.
-    TLoggedProcess listener("AT-SPI listener", "/usr/bin/python3",
-                            {QStringLiteral(TOLVANE_SOURCE_DIR "/tests/e2e/atspi-probe.py"),
-                             QStringLiteral("value-changes"), QStringLiteral("Azimuth"), QStringLiteral("20")},
-                            QProcessEnvironment::systemEnvironment(), Desktop->Folder());
+    TChildProcess listener("/usr/bin/python3",
+                           {QStringLiteral(TOLVANE_SOURCE_DIR "/tests/e2e/atspi-probe.py"),
+                            QStringLiteral("value-changes"), QStringLiteral("Azimuth"), QStringLiteral("20")},
+                           {QProcessEnvironment::systemEnvironment(), Desktop->Folder(), TErrorOutput::Merged,
+                            "AT-SPI listener"});
     ASSERT_TRUE(listener.WaitForOutput("listening", 10000)) << listener.Output();
     feed.Write("235\n");
     EXPECT_TRUE(listener.WaitForOutput("235\n", 10000)) << listener.Output();
@@ -58,7 +59,7 @@ TEST_F(TolvaneE2e, ScreenReaderReadsTheAzimuthAndWorksManAndTheSpinButton)
     EXPECT_EQ(ProbeAnswer(ledSent), "no");
 
     // The LED's first 3.6 s period runs from the start; a MAN inside it would blink only for its rest.
-    PollUntil([&] { return sinceStart.elapsed() > 4000; }, 5000);
+    RunEventsUntil([&] { return sinceStart.elapsed() > 4000; }, 5000);
 
     EXPECT_EQ(ProbeAnswer({QStringLiteral("action"), QStringLiteral("MAN: send the azimuth to the rotator"),
                            QStringLiteral("Press")}), "done");

@@ -39,7 +39,7 @@ protected:
 
 TEST_F(BridgeE2e, Gs232FollowsRotctlAndSurvivesAbuse)
 {
-    TLoggedProcess& rotator = Desktop->StartRotator("gs232", "COM1");
+    TChildProcess& rotator = Desktop->StartRotator("gs232", "COM1");
     const quint16 port = StartInAuto(Gs232OnCom1);
     ASSERT_NE(port, 0u);
     ASSERT_TRUE(Rotctl(port, {"P", "123", "0"}));
@@ -73,7 +73,7 @@ TEST_F(BridgeE2e, Gs232FollowsRotctlAndSurvivesAbuse)
 
 TEST_F(BridgeE2e, EasyCommFollowsRotctl)
 {
-    TLoggedProcess& rotator = Desktop->StartRotator("easycomm", "COM1");
+    TChildProcess& rotator = Desktop->StartRotator("easycomm", "COM1");
     const quint16 port = StartInAuto({"[TOLVANE]", "LANGUAGE=ENGLISH", "ANT=EASYCOMM", "[EASYCOMM]", "PORT_EASYCOMM=1",
                                       "BAUD_EASYCOMM=9600", "STOP_EASYCOMM=N", "STEP_EASYCOMM=1"});
     ASSERT_NE(port, 0u);
@@ -85,7 +85,7 @@ TEST_F(BridgeE2e, EasyCommFollowsRotctl)
 TEST_F(BridgeE2e, InAFrenchLocaleAHalfDegreeReachesTheLineRoundedToEven)
 {
     Desktop->SetLocale("fr_FR.UTF-8");
-    TLoggedProcess& rotator = Desktop->StartRotator("gs232", "COM1");
+    TChildProcess& rotator = Desktop->StartRotator("gs232", "COM1");
     const quint16 port = StartInAuto(Gs232OnCom1);
     ASSERT_NE(port, 0u);
     ASSERT_TRUE(Rotctl(port, {"P", "123.5", "0"}));

@@ -34,7 +34,7 @@ protected:
     }
 
     // The commands the simulator received, in order, as it printed them.
-    static std::vector<std::string> ReceivedCommands(TLoggedProcess& rotator)
+    static std::vector<std::string> ReceivedCommands(TChildProcess& rotator)
     {
         std::vector<std::string> commands;
         std::istringstream lines(rotator.Output());

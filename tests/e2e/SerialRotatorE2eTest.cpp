@@ -14,7 +14,7 @@ const std::vector<std::string> Gs232OnCom1 = {
 
 TEST_F(TolvaneE2e, Gs232SpinLongPathManStopAndQuit)
 {
-    TLoggedProcess& rotator = Desktop->StartRotator("gs232", "COM1");
+    TChildProcess& rotator = Desktop->StartRotator("gs232", "COM1");
     Desktop->WriteIni(Gs232OnCom1);
     ASSERT_TRUE(Desktop->StartTolvane());
     EXPECT_TRUE(Desktop->WaitForCaption("TOLVANE - GS232 / COM1 / 9600"));
@@ -33,7 +33,7 @@ TEST_F(TolvaneE2e, Gs232SpinLongPathManStopAndQuit)
 
     Desktop->Click(MainWindowPoint::Man);
     EXPECT_TRUE(rotator.WaitForOutput(Received("W182\r"), CommandWaitMs));
-    EXPECT_TRUE(PollUntil([&] { return Desktop->Look().LedLit; }, 2000)) << "the LED confirms the command";
+    EXPECT_TRUE(RunEventsUntil([&] { return Desktop->Look().LedLit; }, 2000)) << "the LED confirms the command";
     EXPECT_TRUE(rotator.WaitForOutput("HEADING", CommandWaitMs));
 
     Desktop->Click(MainWindowPoint::Stop);
@@ -51,8 +51,8 @@ TEST_F(TolvaneE2e, Gs232SpinLongPathManStopAndQuit)
 
 TEST_F(TolvaneE2e, EasyCommFollowsTheFeedInAuto)
 {
-    TLoggedProcess& rotator = Desktop->StartRotator("easycomm", "COM2");
-    TLoggedProcess& feed = Desktop->StartFeed();
+    TChildProcess& rotator = Desktop->StartRotator("easycomm", "COM2");
+    TChildProcess& feed = Desktop->StartFeed();
     Desktop->WriteIni({"[TOLVANE]", "LANGUAGE=ENGLISH", "ANT=EASYCOMM", "[EASYCOMM]", "PORT_EASYCOMM=2",
                        "BAUD_EASYCOMM=4800", "STOP_EASYCOMM=S", "STEP_EASYCOMM=1"});
     ASSERT_TRUE(Desktop->StartTolvane());
@@ -91,7 +91,7 @@ TEST_F(TolvaneE2e, EasyCommFollowsTheFeedInAuto)
 
 TEST_F(TolvaneE2e, ParkingAtExitTurnsTheRotatorAndSendsNoStop)
 {
-    TLoggedProcess& rotator = Desktop->StartRotator("gs232", "COM1");
+    TChildProcess& rotator = Desktop->StartRotator("gs232", "COM1");
     std::vector<std::string> ini = Gs232OnCom1;
     ini.insert(ini.begin() + 3, "PARKING=GS232");
     ini.insert(ini.begin() + 4, "AZIMUT_PARKING=180");
@@ -108,7 +108,7 @@ TEST_F(TolvaneE2e, ParkingAtExitTurnsTheRotatorAndSendsNoStop)
 
 TEST_F(TolvaneE2e, EasyCommParkedThroughAnotherInterfaceSendsTheExitStopText)
 {
-    TLoggedProcess& rotator = Desktop->StartRotator("easycomm", "COM1");
+    TChildProcess& rotator = Desktop->StartRotator("easycomm", "COM1");
     Desktop->WriteIni({"[TOLVANE]", "ANT=EASYCOMM", "[EASYCOMM]", "PORT_EASYCOMM=1", "BAUD_EASYCOMM=9600",
                        "AZIMUT_PARKING=90", "PARKING=GS232"});
     ASSERT_TRUE(Desktop->StartTolvane());
@@ -123,7 +123,7 @@ TEST_F(TolvaneE2e, EasyCommParkedThroughAnotherInterfaceSendsTheExitStopText)
 
 TEST_F(TolvaneE2e, StartsTeskarnByNameAndRelinksToTheNextPublisher)
 {
-    TLoggedProcess& rotator = Desktop->StartRotator("gs232", "COM1");
+    TChildProcess& rotator = Desktop->StartRotator("gs232", "COM1");
     Desktop->WriteIni(Gs232OnCom1);
     // Nobody publishes the feed: the program starts Teskarn from PATH, here the feed stand-in.
     const std::string feedProgram = BuiltProgram("Teskarn");
@@ -136,10 +136,10 @@ TEST_F(TolvaneE2e, StartsTeskarnByNameAndRelinksToTheNextPublisher)
     // That Teskarn quits; another publisher takes its place and the retries link to it.
     ::kill(static_cast<pid_t>(started), SIGTERM);
     ASSERT_TRUE(Desktop->WaitForFeedOwner(false));
-    TLoggedProcess& feed = Desktop->StartFeed();
+    TChildProcess& feed = Desktop->StartFeed();
     Desktop->Click(MainWindowPoint::Auto);
     // Values published before the link is back are missed; the operator sees the first that arrives.
-    EXPECT_TRUE(PollUntil([&] {
+    EXPECT_TRUE(RunEventsUntil([&] {
         feed.Write("200\n");
         return Desktop->WaitForReadout("200", 500);
     }, 10000));

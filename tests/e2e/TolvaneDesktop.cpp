@@ -70,100 +70,10 @@ std::string Visible(const std::string& bytes)
     return text;
 }
 
-TE2eXServer::TE2eXServer()
+TTolvaneDesktop::TTolvaneDesktop()
+    : XServer(qEnvironmentVariable("TOLVANE_E2E_WINDOW_MANAGER") == QStringLiteral("openbox"))
 {
-    const int first = 200 + static_cast<int>(QCoreApplication::applicationPid() % 400) * 2;
-    for (int display = first; display < first + 40 && Display.empty(); ++display) {
-        Server.setProgram(QStringLiteral("Xvfb"));
-        Server.setArguments({QStringLiteral(":%1").arg(display), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                             QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("800x600x24"),
-                             // A server that resets when its last client leaves refuses the next one meanwhile.
-                             QStringLiteral("-noreset"), QStringLiteral("-displayfd"), QStringLiteral("1")});
-        Server.setStandardErrorFile(QProcess::nullDevice());
-        EndWithParent(Server);
-        Server.start();
-        if (!Server.waitForStarted(10000))
-            continue;
-        // The number comes back once the server accepts clients; a taken number ends the server instead.
-        const bool answered = PollUntil([&] {
-            Server.waitForReadyRead(10);
-            return Server.canReadLine() || Server.state() != QProcess::Running;
-        }, 20000);
-        if (!answered || !Server.canReadLine()) {
-            Server.kill();
-            Server.waitForFinished(5000);
-            continue;
-        }
-        Display = ":" + Server.readLine().trimmed().toStdString();
-    }
-    if (!Display.empty()) {
-        const QString display = QString::fromStdString(Display);
-        PollUntil([&] {
-            QProcess probe;
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QStringLiteral("DISPLAY"), display);
-            environment.remove(QStringLiteral("XAUTHORITY"));
-            probe.setProcessEnvironment(environment);
-            probe.start(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")});
-            return probe.waitForFinished(5000) && probe.exitCode() == 0;
-        }, 10000);
-    }
-    if (!Display.empty())
-        DisplayVariable = std::make_unique<TScopedEnvironment>("DISPLAY", Display);
-    // Programs started from here find no credentials they do not need.
-    XAuthorityVariable = std::make_unique<TScopedEnvironment>("XAUTHORITY", std::string());
-    if (!Display.empty() && WindowManagerWanted())
-        StartWindowManager();
 }
-
-bool TE2eXServer::WindowManagerWanted()
-{
-    return qEnvironmentVariable("TOLVANE_E2E_WINDOW_MANAGER") == QStringLiteral("openbox");
-}
-
-void TE2eXServer::StartWindowManager()
-{
-    if (!WindowManagerFolder.isValid())
-        return;
-    // openbox's defaults, without the user's own configuration, menus or autostart programs.
-    QFile config(WindowManagerFolder.filePath(QStringLiteral("rc.xml")));
-    if (!config.open(QIODevice::WriteOnly))
-        return;
-    config.write("<?xml version=\"1.0\"?>\n<openbox_config xmlns=\"http://openbox.org/3.4/rc\"/>\n");
-    config.close();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(Display));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), WindowManagerFolder.path());
-    environment.insert(QStringLiteral("XDG_CACHE_HOME"), WindowManagerFolder.path());
-    WindowManager.setProcessEnvironment(environment);
-    WindowManager.setProgram(QStringLiteral("openbox"));
-    WindowManager.setArguments({QStringLiteral("--sm-disable"), QStringLiteral("--config-file"), config.fileName()});
-    WindowManager.setStandardOutputFile(QProcess::nullDevice());
-    WindowManager.setStandardErrorFile(QProcess::nullDevice());
-    EndWithParent(WindowManager);
-    WindowManager.start();
-    // Managing starts once it has announced itself on the root window.
-    const bool managing = WindowManager.waitForStarted(10000) && PollUntil([&] {
-        return RunCommand(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-                   .Output.find("window id") != std::string::npos;
-    }, 10000);
-    if (!managing)
-        EndProcess(WindowManager);
-}
-
-TE2eXServer::~TE2eXServer()
-{
-    EndProcess(WindowManager);
-    if (Server.state() != QProcess::NotRunning) {
-        Server.terminate();
-        if (!Server.waitForFinished(5000)) {
-            Server.kill();
-            Server.waitForFinished(5000);
-        }
-    }
-}
-
-TTolvaneDesktop::TTolvaneDesktop() = default;
 
 TTolvaneDesktop::~TTolvaneDesktop()
 {
@@ -217,31 +127,35 @@ std::string TTolvaneDesktop::ReadIni() const
     return file.readAll().toStdString();
 }
 
-TLoggedProcess& TTolvaneDesktop::StartRotator(const std::string& protocol, const std::string& comName)
+TChildProcess& TTolvaneDesktop::StartPeer(const std::string& label, const std::string& program,
+                                          const QStringList& arguments)
 {
-    const std::string link = Folder() + "/" + comName;
-    Peers.push_back(std::make_unique<TLoggedProcess>(
-        "rotator-sim " + protocol + " " + comName, BuiltProgram("rotator-sim"),
-        QStringList{QStringLiteral("--protocol"), QString::fromStdString(protocol), QStringLiteral("--link"),
-                    QString::fromStdString(link), QStringLiteral("--rate"), QStringLiteral("30")},
-        ChildEnvironment(), Folder()));
-    PollUntil([&] { return QFileInfo(QString::fromStdString(link)).exists(); }, 10000);
+    Peers.push_back(std::make_unique<TChildProcess>(
+        program, arguments, TChildOptions{ChildEnvironment(), Folder(), TErrorOutput::Merged, label}));
     return *Peers.back();
 }
 
-TLoggedProcess& TTolvaneDesktop::StartFeed(const QStringList& arguments)
+TChildProcess& TTolvaneDesktop::StartRotator(const std::string& protocol, const std::string& comName)
 {
-    Peers.push_back(std::make_unique<TLoggedProcess>("teskarn-feed", BuiltProgram("teskarn-feed"), arguments,
-                                                     ChildEnvironment(), Folder()));
+    const std::string link = Folder() + "/" + comName;
+    StartPeer("rotator-sim " + protocol + " " + comName, BuiltProgram("rotator-sim"),
+              {QStringLiteral("--protocol"), QString::fromStdString(protocol), QStringLiteral("--link"),
+               QString::fromStdString(link), QStringLiteral("--rate"), QStringLiteral("30")});
+    RunEventsUntil([&] { return QFileInfo(QString::fromStdString(link)).exists(); }, 10000);
+    return *Peers.back();
+}
+
+TChildProcess& TTolvaneDesktop::StartFeed(const QStringList& arguments)
+{
+    StartPeer("teskarn-feed", BuiltProgram("teskarn-feed"), arguments);
     Bus.WaitForOwner("dde.Teskarn", true, 10000);
     return *Peers.back();
 }
 
-TLoggedProcess& TTolvaneDesktop::StartArswin()
+TChildProcess& TTolvaneDesktop::StartArswin()
 {
-    Peers.push_back(std::make_unique<TLoggedProcess>("arswin-standin", BuiltProgram("arswin-standin"),
-                                                     QStringList{}, ChildEnvironment(), Folder()));
-    PollUntil([] {
+    StartPeer("arswin-standin", BuiltProgram("arswin-standin"), {});
+    RunEventsUntil([] {
         return !RunCommand(Xdotool, {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^ARSWIN$")})
                     .Output.empty();
     }, 10000);
@@ -250,10 +164,8 @@ TLoggedProcess& TTolvaneDesktop::StartArswin()
 
 quint16 TTolvaneDesktop::StartBridge()
 {
-    Peers.push_back(std::make_unique<TLoggedProcess>("tolvane-bridge", BuiltProgram("tolvane-bridge"),
-                                                     QStringList{QStringLiteral("--port"), QStringLiteral("0")},
-                                                     ChildEnvironment(), Folder()));
-    TLoggedProcess& bridge = *Peers.back();
+    TChildProcess& bridge =
+        StartPeer("tolvane-bridge", BuiltProgram("tolvane-bridge"), {QStringLiteral("--port"), QStringLiteral("0")});
     if (!bridge.WaitForOutput("ready ", 10000) || !bridge.WaitForOutput("\n", 1000))
         return 0;
     const std::string output = bridge.Output();
@@ -274,9 +186,10 @@ bool TTolvaneDesktop::StartTolvane()
 
 bool TTolvaneDesktop::StartProgram(const std::string& program, const std::string& workingFolder)
 {
-    Program = std::make_unique<TLoggedProcess>("tolvane", program, QStringList{}, ChildEnvironment(), workingFolder);
+    Program = std::make_unique<TChildProcess>(
+        program, QStringList{}, TChildOptions{ChildEnvironment(), workingFolder, TErrorOutput::Merged, "tolvane"});
     const QString pid = QString::number(Program->Pid());
-    const bool shown = PollUntil([&] {
+    const bool shown = RunEventsUntil([&] {
         const std::string ids = RunCommand(Xdotool, {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                                      QStringLiteral("--pid"), pid, QStringLiteral("--name"),
                                                      QStringLiteral("^TOLVANE")}).Output;
@@ -290,7 +203,7 @@ bool TTolvaneDesktop::StartProgram(const std::string& program, const std::string
     if (!shown)
         return false;
     // The first paint may lag the map a little: read the client area once the panel is drawn.
-    return PollUntil([&] { return LocateClientArea(Screenshot(MainWindowId)); }, 10000);
+    return RunEventsUntil([&] { return LocateClientArea(Screenshot(MainWindowId)); }, 10000);
 }
 
 bool TTolvaneDesktop::LocateClientArea(const QImage& image)
@@ -333,7 +246,7 @@ unsigned long TTolvaneDesktop::WaitForOtherWindow(const std::string& pattern, in
 {
     unsigned long found = 0;
     const QString pid = Program ? QString::number(Program->Pid()) : QString();
-    PollUntil([&] {
+    RunEventsUntil([&] {
         std::istringstream lines(RunCommand(Xdotool, {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                                       QStringLiteral("--pid"), pid, QStringLiteral("--name"),
                                                       QString::fromStdString(pattern)}).Output);
@@ -351,7 +264,7 @@ unsigned long TTolvaneDesktop::WaitForOtherWindow(const std::string& pattern, in
 
 bool TTolvaneDesktop::WaitForCaption(const std::string& caption, int timeoutMs) const
 {
-    return PollUntil([&] { return Caption() == caption; }, timeoutMs);
+    return RunEventsUntil([&] { return Caption() == caption; }, timeoutMs);
 }
 
 void TTolvaneDesktop::Click(const TClientPoint& point)
@@ -389,12 +302,10 @@ void TTolvaneDesktop::Activate(unsigned long window)
 
 bool TTolvaneDesktop::StartOtherProgram()
 {
-    Peers.push_back(std::make_unique<TLoggedProcess>("xmessage", "xmessage",
-                                                     QStringList{QStringLiteral("-name"), QStringLiteral("other"),
-                                                                 QStringLiteral("Another program")},
-                                                     ChildEnvironment(), Folder()));
+    StartPeer("xmessage", "xmessage",
+              {QStringLiteral("-name"), QStringLiteral("other"), QStringLiteral("Another program")});
     const QString pid = QString::number(Peers.back()->Pid());
-    return PollUntil([&] {
+    return RunEventsUntil([&] {
         std::istringstream ids(RunCommand(Xdotool, {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                                     QStringLiteral("--pid"), pid, QStringLiteral("--class"),
                                                     QStringLiteral("Xmessage")}).Output);
@@ -497,7 +408,7 @@ TMainWindowLook TTolvaneDesktop::Look()
 
 bool TTolvaneDesktop::WaitForReadout(const std::string& digits, int timeoutMs)
 {
-    return PollUntil([&] { return Look().Readout == digits; }, timeoutMs);
+    return RunEventsUntil([&] { return Look().Readout == digits; }, timeoutMs);
 }
 
 bool TTolvaneDesktop::Quit(int timeoutMs)

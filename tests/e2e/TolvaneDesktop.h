@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "e2e/LoggedProcess.h"
+#include "support/ChildProcess.h"
 #include "support/PrivateDesktop.h"
 
 // What the operator reads on the main window's readout and LED.
@@ -34,32 +34,7 @@ constexpr TClientPoint SpinUp{120 + 12, 16 + 8};
 constexpr TClientPoint SpinDown{120 + 12, 16 + 34 - 8};
 }  // namespace MainWindowPoint
 
-// An Xvfb of the test's own. Display numbers are drawn from the process id, so that a test never
-// takes over the number of a server that another test is just shutting down. With
-// $TOLVANE_E2E_WINDOW_MANAGER set to "openbox", openbox manages its windows, as on a desktop.
-class TE2eXServer {
-public:
-    TE2eXServer();
-    ~TE2eXServer();
-    TE2eXServer(const TE2eXServer&) = delete;
-    TE2eXServer& operator=(const TE2eXServer&) = delete;
-
-    bool IsRunning() const { return !Display.empty() && (!WindowManagerWanted() || HasWindowManager()); }
-    const std::string& DisplayName() const { return Display; }
-    static bool WindowManagerWanted();
-    bool HasWindowManager() const { return WindowManager.state() == QProcess::Running; }
-
-private:
-    void StartWindowManager();
-
-    QProcess Server;
-    QProcess WindowManager;
-    QTemporaryDir WindowManagerFolder;
-    std::string Display;
-    std::unique_ptr<TScopedEnvironment> DisplayVariable;
-    std::unique_ptr<TScopedEnvironment> XAuthorityVariable;
-};
-
+// With $TOLVANE_E2E_WINDOW_MANAGER set to "openbox", openbox manages the desktop's windows.
 class TTolvaneDesktop {
 public:
     TTolvaneDesktop();
@@ -75,10 +50,10 @@ public:
     std::string ReadIni() const;
 
     // A simulated controller linked as `comName` ("COM1") in the program's folder.
-    TLoggedProcess& StartRotator(const std::string& protocol, const std::string& comName);
+    TChildProcess& StartRotator(const std::string& protocol, const std::string& comName);
     // The Teskarn stand-in; azimuths typed on `Write` are published at once.
-    TLoggedProcess& StartFeed(const QStringList& arguments = {});
-    TLoggedProcess& StartArswin();
+    TChildProcess& StartFeed(const QStringList& arguments = {});
+    TChildProcess& StartArswin();
     // tolvane-bridge on a free port of the loopback, as the feed's publisher; 0 when it did not start.
     quint16 StartBridge();
     // The locale of the programs started from now on (C.UTF-8 until then).
@@ -91,7 +66,7 @@ public:
     qint64 FeedOwnerPid() { return Bus.OwnerPid("dde.Teskarn"); }
     // Starts a program that is already in place, as a desktop entry would, and waits for its window.
     bool StartProgram(const std::string& program, const std::string& workingFolder);
-    TLoggedProcess* Tolvane() { return Program.get(); }
+    TChildProcess* Tolvane() { return Program.get(); }
 
     unsigned long MainWindow() const { return MainWindowId; }
     std::string WindowName(unsigned long window) const;
@@ -135,13 +110,15 @@ public:
 
 private:
     QProcessEnvironment ChildEnvironment() const;
+    // A peer in the program's folder and environment, its output kept for the report.
+    TChildProcess& StartPeer(const std::string& label, const std::string& program, const QStringList& arguments);
     bool LocateClientArea(const QImage& image);
 
-    TE2eXServer XServer;
+    TPrivateXServer XServer;
     TPrivateSessionBus Bus;
     QTemporaryDir ProgramFolder;
-    std::vector<std::unique_ptr<TLoggedProcess>> Peers;
-    std::unique_ptr<TLoggedProcess> Program;
+    std::vector<std::unique_ptr<TChildProcess>> Peers;
+    std::unique_ptr<TChildProcess> Program;
     std::string ExtraPath;
     std::string Locale = "C.UTF-8";
     unsigned long MainWindowId = 0;

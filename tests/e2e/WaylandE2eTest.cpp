@@ -9,7 +9,7 @@
 
 #include <regex>
 
-#include "e2e/LoggedProcess.h"
+#include "support/ChildProcess.h"
 #include "support/PrivateDesktop.h"
 
 namespace {
@@ -33,13 +33,13 @@ TEST(WaylandE2e, RunsThroughXWaylandWhereTheDesktopOffersIt)
         environment.remove(QString::fromLatin1(name));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     const QString socket = QStringLiteral("tolvane-test-%1").arg(QCoreApplication::applicationPid());
-    TLoggedProcess weston("weston", "weston",
-                          {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--xwayland"),
-                           QStringLiteral("--no-config"), QStringLiteral("--idle-time=0"), QStringLiteral("--socket=") + socket},
-                          environment, runtime.path().toStdString());
+    TChildProcess weston("weston",
+                         {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--xwayland"),
+                          QStringLiteral("--no-config"), QStringLiteral("--idle-time=0"), QStringLiteral("--socket=") + socket},
+                         {environment, runtime.path().toStdString(), TErrorOutput::Merged, "weston"});
     std::smatch ready;
     std::string log;
-    ASSERT_TRUE(PollUntil([&] {
+    ASSERT_TRUE(RunEventsUntil([&] {
         log = weston.Output();
         return std::regex_search(log, ready, XWaylandReady);
     }, 20000)) << "weston with XWayland did not start:\n" << weston.Output();
@@ -52,11 +52,11 @@ TEST(WaylandE2e, RunsThroughXWaylandWhereTheDesktopOffersIt)
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromStdString(bus.BusAddress()));
     const QString program = QDir(folder.path()).filePath(QStringLiteral("tolvane"));
     ASSERT_TRUE(QFile::copy(QString::fromStdString(BuiltProgram("tolvane")), program));
-    TLoggedProcess tolvane("tolvane", program.toStdString(), {}, environment, folder.path().toStdString());
+    TChildProcess tolvane(program.toStdString(), {}, {environment, folder.path().toStdString(), TErrorOutput::Merged, "tolvane"});
 
     // Its window is an X11 window on XWayland's display: positions, activation and ARSWIN's messages work there.
     const TScopedEnvironment display("DISPLAY", xDisplay);
-    const bool found = PollUntil([&] {
+    const bool found = RunEventsUntil([&] {
         return !RunCommand(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--pid"),
                                                        QString::number(tolvane.Pid()), QStringLiteral("--name"),
                                                        QStringLiteral("^TOLVANE$")}).Output.empty();

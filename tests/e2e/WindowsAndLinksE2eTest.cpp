@@ -35,8 +35,8 @@ std::string Posted(int wParam)
 
 TEST_F(TolvaneE2e, ArsifPostsEveryAzimuthToArswin)
 {
-    TLoggedProcess& arswin = Desktop->StartArswin();
-    TLoggedProcess& feed = Desktop->StartFeed();
+    TChildProcess& arswin = Desktop->StartArswin();
+    TChildProcess& feed = Desktop->StartFeed();
     Desktop->WriteIni({"[TOLVANE]", "ANT=ARSIF", "[ARSIF]", "STOP_ARSIF=S", "STEP_ARSIF=1"});
     ASSERT_TRUE(Desktop->StartTolvane());
     EXPECT_TRUE(Desktop->WaitForCaption("TOLVANE - ARSIF /ARSWIN"));
@@ -73,9 +73,9 @@ TEST_F(TolvaneE2e, ArsifWithoutArswinWarnsInItsBox)
     const unsigned long box = Desktop->WaitForOtherWindow("^Avertissement$");
     ASSERT_NE(box, 0UL) << "the warning box that ARSWIN must be running";
     Desktop->Keys({"Return"});
-    EXPECT_TRUE(PollUntil([&] { return Desktop->WaitForOtherWindow("^Avertissement$", 0) == 0; }, 5000));
+    EXPECT_TRUE(RunEventsUntil([&] { return Desktop->WaitForOtherWindow("^Avertissement$", 0) == 0; }, 5000));
     if (Desktop->HasWindowManager()) {
-        EXPECT_TRUE(PollUntil([&] { return Desktop->FocusWindow() == Desktop->MainWindow(); }, 5000))
+        EXPECT_TRUE(RunEventsUntil([&] { return Desktop->FocusWindow() == Desktop->MainWindow(); }, 5000))
             << "the window manager hands the focus back to the main window";
     }
     EXPECT_FALSE(Desktop->Look().LedLit) << "nothing went out";
@@ -84,7 +84,7 @@ TEST_F(TolvaneE2e, ArsifWithoutArswinWarnsInItsBox)
 
 TEST_F(TolvaneE2e, SettingsWindowChoosesGs232TestsAndKeepsTheChoice)
 {
-    TLoggedProcess& rotator = Desktop->StartRotator("gs232", "COM1");
+    TChildProcess& rotator = Desktop->StartRotator("gs232", "COM1");
     ASSERT_TRUE(Desktop->StartTolvane());
     EXPECT_EQ(Desktop->Caption(), "TOLVANE");
 
@@ -103,7 +103,7 @@ TEST_F(TolvaneE2e, SettingsWindowChoosesGs232TestsAndKeepsTheChoice)
     Desktop->CloseWindow(settings);
     // GS-232's own stop on closing, not EasyComm's "SA".
     EXPECT_TRUE(rotator.WaitForOutput(Received("S\r"), CommandWaitMs));
-    EXPECT_TRUE(PollUntil([&] { return Desktop->WaitForOtherWindow("^TOLVANE$", 0) == 0; }, 5000));
+    EXPECT_TRUE(RunEventsUntil([&] { return Desktop->WaitForOtherWindow("^TOLVANE$", 0) == 0; }, 5000));
     if (Desktop->Caption() == "TOLVANE")
         Desktop->FocusMainWindow();
     EXPECT_TRUE(Desktop->WaitForCaption("TOLVANE - GS232 / COM1 / 4800"));
@@ -148,7 +148,7 @@ TEST_F(TolvaneE2e, SettingsEditsOutliveAnotherProgramAndTheCaptionFollowsTheClos
     // Closed while another program has the focus: the main window's next activation takes the settings.
     Desktop->VisitOtherProgram();
     Desktop->CloseWindow(settings);
-    EXPECT_TRUE(PollUntil([&] { return Desktop->WaitForOtherWindow("^TOLVANE$", 0) == 0; }, 5000));
+    EXPECT_TRUE(RunEventsUntil([&] { return Desktop->WaitForOtherWindow("^TOLVANE$", 0) == 0; }, 5000));
     Desktop->FocusMainWindow();
     EXPECT_TRUE(Desktop->WaitForCaption(after));
 
@@ -164,7 +164,7 @@ TEST_F(TolvaneE2e, WindowFrameTakesTheBoundsOfTheFileAndKeepsThem)
     ASSERT_TRUE(Desktop->StartTolvane());
     const QRect expected(50, 60, 420, 150);
     QRect frame;
-    EXPECT_TRUE(PollUntil([&] { return (frame = Desktop->FrameBounds(Desktop->MainWindow())) == expected; }, 5000))
+    EXPECT_TRUE(RunEventsUntil([&] { return (frame = Desktop->FrameBounds(Desktop->MainWindow())) == expected; }, 5000))
         << "frame at " << frame.x() << "," << frame.y() << " size " << frame.width() << "x" << frame.height();
     ASSERT_TRUE(Desktop->Quit());
     EXPECT_NE(Desktop->ReadIni().find("WLEFT=50\r\nWTOP=60\r\nWWIDTH=420\r\nWHEIGHT=150\r\n"), std::string::npos)
@@ -180,7 +180,7 @@ TEST_F(TolvaneE2e, FrenchIsChosenFromTheMenuAndKept)
     const unsigned long about = OpenAboutBox(*Desktop, "p");
     ASSERT_NE(about, 0UL) << "the About box opens from its French mnemonic";
     Desktop->Keys({"Return"});
-    EXPECT_TRUE(PollUntil([&] { return Desktop->WaitForOtherWindow("^Information$", 0) == 0; }, 5000));
+    EXPECT_TRUE(RunEventsUntil([&] { return Desktop->WaitForOtherWindow("^Information$", 0) == 0; }, 5000));
 
     Desktop->FocusMainWindow();
     // F1 opens the French help file.
@@ -202,7 +202,7 @@ TEST_F(TolvaneE2e, EnglishHelpAndAboutFromTheirKeys)
     const unsigned long about = OpenAboutBox(*Desktop, "a");
     ASSERT_NE(about, 0UL) << "the About box opens from its English mnemonic";
     Desktop->Keys({"Return"});
-    EXPECT_TRUE(PollUntil([&] { return Desktop->WaitForOtherWindow("^Information$", 0) == 0; }, 5000));
+    EXPECT_TRUE(RunEventsUntil([&] { return Desktop->WaitForOtherWindow("^Information$", 0) == 0; }, 5000));
     Desktop->FocusMainWindow();
     Desktop->Keys({"F1"});
     EXPECT_NE(Desktop->WaitForOtherWindow("^Tolvane_EN\\.hlp$"), 0UL);

@@ -64,7 +64,7 @@ TEST_F(FeedFaultsTest, PublisherDyingInARequestClosesTheLinkAndTheRetriesFindIts
     Publisher->SetValue("130\r\n");
     Publisher->Publish();
     // The dead publisher's request fails at once; the conversation closes and retries begin.
-    EXPECT_TRUE(WaitUntil([&] { return !FeedLinkOpen; }, 5000));
+    EXPECT_TRUE(RunEventsUntil([&] { return !FeedLinkOpen; }, 5000));
     EXPECT_TRUE(Form->TimerDDE->isActive());
     EXPECT_EQ(Form->LCDAzi->Value(), "120");
     EXPECT_EQ(Line.ReadUntilQuiet(300), "");
@@ -72,7 +72,7 @@ TEST_F(FeedFaultsTest, PublisherDyingInARequestClosesTheLinkAndTheRetriesFindIts
     Publisher.reset();
     Publisher = std::make_unique<TMisbehavingPublisher>(Bus.BusAddress());
     Publisher->SetValue("140\r\n");
-    EXPECT_TRUE(WaitUntil([&] { return FeedLinkOpen && Form->LCDAzi->Value() == "140"; }, 10000));
+    EXPECT_TRUE(RunEventsUntil([&] { return FeedLinkOpen && Form->LCDAzi->Value() == "140"; }, 10000));
     EXPECT_EQ(Line.ReadBytes(5, 2000), "W140\r");
     EXPECT_EQ(Beeps.Count(), 0);
 }
@@ -105,7 +105,7 @@ TEST_F(FeedFaultsTest, HungPublisherCostsOneSecondPerRequestAndTheWindowKeepsRun
     Publisher->SetMood(TPublisherMood::Answer);
     Publisher->SetValue("150\r\n");
     Publisher->Publish();
-    EXPECT_TRUE(WaitUntil([&] { return Form->LCDAzi->Value() == "150"; }, 5000));
+    EXPECT_TRUE(RunEventsUntil([&] { return Form->LCDAzi->Value() == "150"; }, 5000));
     EXPECT_EQ(Line.ReadUntilQuiet(500), "W120\rW150\r");
 }
 
@@ -131,7 +131,7 @@ TEST_F(FeedFaultsTest, HugeOrBinaryValuesAreShownAsTheReadoutCanAndRefusedByMan)
         QElapsedTimer elapsed;
         elapsed.start();
         Publisher->Publish();
-        EXPECT_TRUE(WaitUntil([&] { return Beeps.Count() > 0; }, 10000)) << row.Name;
+        EXPECT_TRUE(RunEventsUntil([&] { return Beeps.Count() > 0; }, 10000)) << row.Name;
         EXPECT_LT(elapsed.elapsed(), 10000) << row.Name;
         EXPECT_EQ(Form->LCDAzi->Value(), row.Readout) << row.Name;
         EXPECT_EQ(Form->EditAzimut->text(), QString()) << row.Name << ": MAN empties the box";
@@ -140,7 +140,7 @@ TEST_F(FeedFaultsTest, HugeOrBinaryValuesAreShownAsTheReadoutCanAndRefusedByMan)
     // The feed still works after them.
     Publisher->SetValue("200\r\n");
     Publisher->Publish();
-    EXPECT_TRUE(WaitUntil([&] { return Form->LCDAzi->Value() == "200"; }, 5000));
+    EXPECT_TRUE(RunEventsUntil([&] { return Form->LCDAzi->Value() == "200"; }, 5000));
     EXPECT_EQ(Line.ReadBytes(5, 2000), "W200\r");
 }
 

@@ -70,7 +70,7 @@ TEST_F(SerialFaultsTest, SimulatorKilledAndRestartedOnTheSameLink)
 
     // Pulled like a USB adapter: the open port notices the hang-up and lets the device go.
     kill(static_cast<pid_t>(simulator->Pid()), SIGKILL);
-    EXPECT_TRUE(WaitUntil([&] { return !Form->CommPortDriverGS->IsOpen(); }, 5000));
+    EXPECT_TRUE(RunEventsUntil([&] { return !Form->CommPortDriverGS->IsOpen(); }, 5000));
     simulator.reset();
     Form->TimerTrackOKTimer();  // the blink of the first command is over
     PressManWith("200");

@@ -12,6 +12,7 @@
 #include "app/Unit1.h"
 #include "settings/UnitInit.h"
 #include "support/ProcessState.h"
+#include "support/ChildProcess.h"
 #include "support/FakeServices.h"
 #include "support/PseudoTerminal.h"
 #include "support/Recorders.h"

@@ -484,10 +484,10 @@ TEST_F(SettingsWindowTest, ActivationRunsAfterShowingAndOnReturnFromTheMainWindo
     const auto focusTo = [](QWidget& window) {
         window.show();
         window.activateWindow();
-        return WaitUntil([&] { return window.isActiveWindow(); }, 5000);
+        return RunEventsUntil([&] { return window.isActiveWindow(); }, 5000);
     };
     OpenWindow();
-    ASSERT_TRUE(WaitUntil([&] { return FormInit->CheckBoxParkGS->isChecked(); }, 5000));
+    ASSERT_TRUE(RunEventsUntil([&] { return FormInit->CheckBoxParkGS->isChecked(); }, 5000));
     EXPECT_EQ(FormInit->SpinEditTestGS->value(), 90);
 
     // Back from any other window: the operator's edits stay.

@@ -1,10 +1,6 @@
 // Fakes of the main window's desktop services, all logging into one ordered call log.
 #include "support/FakeServices.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
-
 #include <filesystem>
 
 namespace {
@@ -99,27 +95,4 @@ TPlatformServices TFakeServices::Take()
     services.WindowMessages = std::move(messages);
     services.DdeClientConv = std::move(dde);
     return services;
-}
-
-bool WaitUntil(const std::function<bool()>& predicate, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!predicate()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-void WaitFor(int milliseconds)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
 }

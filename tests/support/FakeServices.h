@@ -1,7 +1,6 @@
 // Fakes of the main window's desktop services and a printer port that logs into a shared order.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,8 +71,3 @@ struct TFakeServices {
     // Hands the fakes over to the window; the pointers above stay valid as long as it lives.
     TPlatformServices Take();
 };
-
-// Runs the event loop until the predicate holds or the time is up; returns the predicate.
-bool WaitUntil(const std::function<bool()>& predicate, int timeoutMs);
-// Runs the event loop for about the given time.
-void WaitFor(int milliseconds);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/Unit1.h"
+#include "support/ChildProcess.h"
 #include "support/FakeServices.h"
 #include "support/PseudoTerminal.h"
 #include "support/Recorders.h"

@@ -4,28 +4,15 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
-#include <QElapsedTimer>
-#include <QThread>
+#include <QCoreApplication>
+#include <QFile>
 
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <set>
-
-#include "support/ChildProcess.h"
-
-namespace {
-// The first line a server prints on standard output once it is ready.
-std::string ReadFirstLine(QProcess& process, int timeoutMs)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!process.canReadLine() && waited.elapsed() < timeoutMs && process.state() == QProcess::Running)
-        process.waitForReadyRead(50);
-    return process.canReadLine() ? process.readLine().trimmed().toStdString() : std::string();
-}
-}  // namespace
 
 TScopedEnvironment::TScopedEnvironment(const char* name, const std::string& value)
     : Name(name), OldValue(qgetenv(name)), HadValue(qEnvironmentVariableIsSet(name))
@@ -46,14 +33,12 @@ TScopedEnvironment::~TScopedEnvironment()
 
 TPrivateSessionBus::TPrivateSessionBus()
 {
-    Daemon.setProgram(QStringLiteral("dbus-daemon"));
-    Daemon.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-    Daemon.setStandardErrorFile(QProcess::nullDevice());
-    EndWithParent(Daemon);
-    Daemon.start();
-    if (!Daemon.waitForStarted(10000))
-        return;
-    Address = ReadFirstLine(Daemon, 10000);
+    TChildOptions options;
+    options.Errors = TErrorOutput::Discarded;
+    Daemon = std::make_unique<TChildProcess>(
+        "dbus-daemon", QStringList{QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")},
+        options);
+    Address = Daemon->NextLine(10000).value_or(std::string());
     if (Address.empty())
         return;
     AddressVariable = std::make_unique<TScopedEnvironment>("DBUS_SESSION_BUS_ADDRESS", Address);
@@ -81,7 +66,7 @@ TPrivateSessionBus::~TPrivateSessionBus()
         QDBusConnection::disconnectFromBus(ConnectionName);
     }
     AddressVariable.reset();
-    EndProcess(Daemon);
+    Daemon.reset();
 }
 
 qint64 TPrivateSessionBus::OwnerPid(const std::string& busName)
@@ -95,58 +80,88 @@ qint64 TPrivateSessionBus::OwnerPid(const std::string& busName)
 
 bool TPrivateSessionBus::WaitForOwner(const std::string& busName, bool owned, int timeoutMs)
 {
-    QElapsedTimer waited;
-    waited.start();
-    while ((OwnerPid(busName) != 0) != owned) {
-        if (waited.elapsed() > timeoutMs)
-            return false;
-        QThread::msleep(10);
-    }
-    return true;
+    return RunEventsUntil([&] { return (OwnerPid(busName) != 0) == owned; }, timeoutMs);
 }
 
-TPrivateXServer::TPrivateXServer()
+TPrivateXServer::TPrivateXServer(bool windowManager) : WindowManagerWanted(windowManager)
 {
-    Start({QStringLiteral("-displayfd"), QStringLiteral("1")});
+    const int first = 200 + static_cast<int>(QCoreApplication::applicationPid() % 400) * 2;
+    if (!Start(first, 40))
+        return;
+    // Programs started from here find no credentials they do not need.
+    XAuthorityVariable = std::make_unique<TScopedEnvironment>("XAUTHORITY", std::string());
+    DisplayVariable = std::make_unique<TScopedEnvironment>("DISPLAY", Display);
+    RunEventsUntil([] { return RunCommand(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")}, 5000).ExitCode == 0; },
+                   10000);
+    if (WindowManagerWanted)
+        StartWindowManager();
 }
 
 TPrivateXServer::~TPrivateXServer()
 {
+    WindowManager.reset();
     Stop();
     DisplayVariable.reset();
+    XAuthorityVariable.reset();
 }
 
-bool TPrivateXServer::Start(const QStringList& arguments)
+bool TPrivateXServer::Start(int firstDisplay, int displays)
 {
-    Server.setProgram(QStringLiteral("Xvfb"));
-    Server.setArguments(arguments + QStringList{QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                                QStringLiteral("-screen"), QStringLiteral("0"),
-                                                QStringLiteral("640x480x24")});
-    Server.setStandardErrorFile(QProcess::nullDevice());
-    EndWithParent(Server);
-    Server.start();
-    if (!Server.waitForStarted(10000))
-        return false;
-    // -displayfd writes the display number once the server accepts clients.
-    const std::string number = ReadFirstLine(Server, 20000);
-    if (number.empty()) {
-        EndProcess(Server);
-        return false;
+    TChildOptions options;
+    options.Errors = TErrorOutput::Discarded;
+    for (int display = firstDisplay; display < firstDisplay + displays; ++display) {
+        Server = std::make_unique<TChildProcess>(
+            "Xvfb",
+            QStringList{QStringLiteral(":%1").arg(display), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                        QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("800x600x24"),
+                        // A server that resets when its last client leaves refuses the next one meanwhile.
+                        QStringLiteral("-noreset"), QStringLiteral("-displayfd"), QStringLiteral("1")},
+            options);
+        // The number comes back once the server accepts clients; a taken number ends the server instead.
+        const std::string number = QString::fromStdString(Server->NextLine(20000).value_or(std::string())).trimmed().toStdString();
+        if (!number.empty()) {
+            Display = ":" + number;
+            return true;
+        }
+        Server.reset();
     }
-    Display = ":" + number;
-    if (!DisplayVariable)
-        DisplayVariable = std::make_unique<TScopedEnvironment>("DISPLAY", Display);
-    return true;
+    return false;
+}
+
+void TPrivateXServer::StartWindowManager()
+{
+    if (!WindowManagerFolder.isValid())
+        return;
+    // openbox's defaults, without the user's own configuration, menus or autostart programs.
+    QFile config(WindowManagerFolder.filePath(QStringLiteral("rc.xml")));
+    if (!config.open(QIODevice::WriteOnly))
+        return;
+    config.write("<?xml version=\"1.0\"?>\n<openbox_config xmlns=\"http://openbox.org/3.4/rc\"/>\n");
+    config.close();
+    TChildOptions options;
+    options.Environment.insert(QStringLiteral("XDG_CONFIG_HOME"), WindowManagerFolder.path());
+    options.Environment.insert(QStringLiteral("XDG_CACHE_HOME"), WindowManagerFolder.path());
+    options.Errors = TErrorOutput::Discarded;
+    options.DiscardOutput = true;
+    WindowManager = std::make_unique<TChildProcess>(
+        "openbox", QStringList{QStringLiteral("--sm-disable"), QStringLiteral("--config-file"), config.fileName()},
+        options);
+    // Managing starts once it has announced itself on the root window.
+    const bool managing = WindowManager->IsRunning() && RunEventsUntil([] {
+        return RunCommand(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                   .Output.find("window id") != std::string::npos;
+    }, 10000);
+    if (!managing)
+        WindowManager.reset();
 }
 
 void TPrivateXServer::Stop()
 {
-    EndProcess(Server);
+    Server.reset();
 }
 
 bool TPrivateXServer::Restart()
 {
-    const std::string display = Display;
     Stop();
-    return Start({QString::fromStdString(display), QStringLiteral("-displayfd"), QStringLiteral("1")});
+    return !Display.empty() && Start(std::atoi(Display.c_str() + 1), 1);
 }

@@ -2,11 +2,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <memory>
 #include <string>
+
+#include "support/ChildProcess.h"
 
 // Sets an environment variable for the fixture's lifetime and puts the old value back.
 class TScopedEnvironment {
@@ -38,32 +40,40 @@ public:
     bool WaitForOwner(const std::string& busName, bool owned, int timeoutMs = 10000);
 
 private:
-    QProcess Daemon;
+    std::unique_ptr<TChildProcess> Daemon;
     std::string Address;
     QString ConnectionName;
     std::unique_ptr<TScopedEnvironment> AddressVariable;
 };
 
-// An Xvfb of its own, so that the ARSWIN windows of parallel tests never meet. While it lives,
-// $DISPLAY names it.
+// An Xvfb of its own, so that the windows of parallel tests never meet. Display numbers are drawn
+// from the process id, so that a test never takes over the number of a server that another test is
+// just shutting down. While it lives, $DISPLAY names it and $XAUTHORITY is unset. With a window
+// manager, openbox manages its windows, as on a desktop.
 class TPrivateXServer {
 public:
-    TPrivateXServer();
+    explicit TPrivateXServer(bool windowManager = false);
     ~TPrivateXServer();
     TPrivateXServer(const TPrivateXServer&) = delete;
     TPrivateXServer& operator=(const TPrivateXServer&) = delete;
 
-    bool IsRunning() const { return !Display.empty(); }
+    bool IsRunning() const { return !Display.empty() && (!WindowManagerWanted || HasWindowManager()); }
     const std::string& DisplayName() const { return Display; }
+    bool HasWindowManager() const { return WindowManager && WindowManager->IsRunning(); }
     // Ends the server, as when the user's session ends under a running program.
     void Stop();
     // Starts a server again on the same display name.
     bool Restart();
 
 private:
-    bool Start(const QStringList& arguments);
+    bool Start(int firstDisplay, int displays);
+    void StartWindowManager();
 
-    QProcess Server;
+    bool WindowManagerWanted;
+    std::unique_ptr<TChildProcess> Server;
+    std::unique_ptr<TChildProcess> WindowManager;
+    QTemporaryDir WindowManagerFolder;
     std::string Display;
     std::unique_ptr<TScopedEnvironment> DisplayVariable;
+    std::unique_ptr<TScopedEnvironment> XAuthorityVariable;
 };
