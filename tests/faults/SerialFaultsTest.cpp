@@ -1,6 +1,5 @@
 // The GS-232 line when the device vanishes and returns, is held by another program, or is not permitted.
 #include <QElapsedTimer>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -89,11 +88,9 @@ TEST_F(SerialFaultsTest, PortHeldByAnotherProgramBeepsUntilItLetsGo)
     TPseudoTerminal line;
     ASSERT_TRUE(Folder->Link("COM1", line.SlavePath()));
     // util-linux flock holds the usual lock on the device for as long as it runs.
-    QProcess holder;
-    holder.start("flock", {"--exclusive", "--close", QString::fromStdString(line.SlavePath()), "sleep", "20"});
-    ASSERT_TRUE(holder.waitForStarted(5000));
+    TChildProcess holder("flock", {"--exclusive", "--close", QString::fromStdString(line.SlavePath()), "sleep", "20"});
     WaitFor(300);
-    ASSERT_EQ(holder.state(), QProcess::Running) << holder.readAllStandardError().toStdString();
+    ASSERT_TRUE(holder.IsRunning()) << holder.ErrorOutput();
 
     PressManWith("100");
     EXPECT_EQ(Beeps.Count(), 1);
@@ -101,8 +98,7 @@ TEST_F(SerialFaultsTest, PortHeldByAnotherProgramBeepsUntilItLetsGo)
     EXPECT_FALSE(Form->CommPortDriverGS->IsOpen());
     EXPECT_EQ(line.ReadUntilQuiet(300), "");
 
-    holder.kill();
-    holder.waitForFinished(5000);
+    holder.Terminate();
     PressManWith("110");
     EXPECT_EQ(line.ReadBytes(5, 2000), "W110\r");
     EXPECT_TRUE(LedLit());

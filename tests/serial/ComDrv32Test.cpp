@@ -17,17 +17,10 @@
 
 #include "platform/PosixSerialLine.h"
 #include "serial/ComDrv32.h"
+#include "support/ChildProcess.h"
 #include "support/PseudoTerminal.h"
 
 namespace {
-
-void ProcessEventsFor(int milliseconds)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (elapsed.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
 
 class ComPortTest : public ::testing::Test {
 protected:
@@ -238,7 +231,7 @@ TEST_F(ComPortTest, SpeedChangeWhileConnectedPurgesPendingInput)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let it reach the slave, no timer tick
     Port.SetComPortSpeed(br4800);
     ASSERT_TRUE(Device.Write("fresh"));
-    ProcessEventsFor(300);
+    WaitFor(300);
     EXPECT_EQ(received, "fresh");
 }
 
@@ -246,7 +239,7 @@ TEST_F(ComPortTest, ReceiveTimerHandsRepliesToTheHandlerAndDropsThemWithout)
 {
     ASSERT_TRUE(Port.OpenPort());
     ASSERT_TRUE(Device.Write("dropped"));
-    ProcessEventsFor(200);  // no handler: read and dropped
+    WaitFor(200);  // no handler: read and dropped
     std::string received;
     QObject* sender = nullptr;
     Port.OnReceiveData = [&](QObject* from, const void* data, std::uint32_t size) {
@@ -254,7 +247,7 @@ TEST_F(ComPortTest, ReceiveTimerHandsRepliesToTheHandlerAndDropsThemWithout)
         received.append(static_cast<const char*>(data), size);
     };
     ASSERT_TRUE(Device.Write("+0090\r"));
-    ProcessEventsFor(300);
+    WaitFor(300);
     EXPECT_EQ(received, "+0090\r");
     EXPECT_EQ(sender, &Port);
 }
@@ -377,7 +370,7 @@ TEST_F(ComPortTest, TheReceiveTimerNoticesAVanishedDevice)
 {
     ASSERT_TRUE(Port.OpenPort());
     Device.CloseMaster();
-    ProcessEventsFor(300);
+    WaitFor(300);
     EXPECT_FALSE(Port.IsOpen());
 }
 
@@ -397,6 +390,6 @@ TEST_F(ComPortTest, InputBufferSizeIsIgnoredWhileConnected)
     };
     ASSERT_TRUE(Port.OpenPort());
     ASSERT_TRUE(Device.Write("AZ123.0\n"));
-    ProcessEventsFor(500);
+    WaitFor(500);
     EXPECT_EQ(received, "AZ123.0\n");
 }

@@ -46,6 +46,7 @@ public:
     TChildProcess& operator=(const TChildProcess&) = delete;
 
     const std::string& Label() const { return Name; }
+    bool HasStarted() const { return Started; }
     bool IsRunning() const;
     qint64 Pid() const;
     // The next line of output not yet taken, waiting up to `timeoutMs` for it.

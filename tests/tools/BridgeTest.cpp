@@ -2,7 +2,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -106,15 +105,14 @@ TEST_F(BridgeTest, HamlibsNetworkClientSetsReadsBackAndIsRefusedStop)
 {
     const quint16 port = StartBridge();
     ASSERT_NE(port, 0) << Bridge->ErrorOutput();
-    QProcess rotctl;
-    rotctl.start(QStringLiteral("rotctl"), {"-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(port), "P", "123.4",
-                                            "10", "p", "S"});
-    ASSERT_TRUE(rotctl.waitForFinished(10000)) << "is libhamlib-utils installed?";
+    TChildProcess rotctl("rotctl", {"-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(port), "P", "123.4", "10", "p", "S"});
+    ASSERT_TRUE(rotctl.HasStarted() && rotctl.WaitForExit(10000)) << "is libhamlib-utils installed?";
     // rotctl prints its refusal, with a trace of its own, after the position.
-    const QByteArray output = rotctl.readAllStandardOutput() + rotctl.readAllStandardError();
-    EXPECT_TRUE(output.startsWith("123.40\n10.00\n")) << output.toStdString();
-    EXPECT_TRUE(output.contains("stop: error") && output.contains("Feature not available")) << output.toStdString();
-    EXPECT_NE(rotctl.exitCode(), 0);
+    const std::string output = rotctl.Output() + rotctl.ErrorOutput();
+    EXPECT_EQ(output.rfind("123.40\n10.00\n", 0), 0u) << output;
+    EXPECT_TRUE(output.find("stop: error") != std::string::npos && output.find("Feature not available") != std::string::npos)
+        << output;
+    EXPECT_NE(rotctl.ExitCode(), 0);
     EXPECT_EQ(Published(), "123.4\r\n");
 }
 
@@ -122,13 +120,13 @@ TEST_F(BridgeTest, GpredictsConversationGetsAnswersOfTheDummyDaemonsForm)
 {
     const quint16 port = StartBridge();
     ASSERT_NE(port, 0) << Bridge->ErrorOutput();
-    QProcess rotctld;
+    std::unique_ptr<TChildProcess> rotctld;
     quint16 daemonPort = 0;
     for (int attempt = 0; attempt < 5 && daemonPort == 0; ++attempt) {
         daemonPort = FreePort();
-        rotctld.start(QStringLiteral("rotctld"), {"-m", "1", "-t", QString::number(daemonPort)});
-        ASSERT_TRUE(rotctld.waitForStarted(5000)) << "is libhamlib-utils installed?";
-        if (rotctld.waitForFinished(500))
+        rotctld = std::make_unique<TChildProcess>("rotctld", QStringList{"-m", "1", "-t", QString::number(daemonPort)});
+        ASSERT_TRUE(rotctld->HasStarted()) << "is libhamlib-utils installed?";
+        if (rotctld->WaitForExit(500))
             daemonPort = 0;  // the port was taken meanwhile
     }
     ASSERT_NE(daemonPort, 0);
@@ -142,7 +140,6 @@ TEST_F(BridgeTest, GpredictsConversationGetsAnswersOfTheDummyDaemonsForm)
         EXPECT_EQ(position, "123.45\n10.00\n");
         EXPECT_EQ(Form(position), Form(dummy.Say("p\n")));
     }
-    EndProcess(rotctld);
 }
 
 TEST_F(BridgeTest, BadInputIsRefusedAndPublishesNothing)
@@ -183,9 +180,8 @@ TEST_F(BridgeTest, OnlyOnePublisherOwnsTheFeedAndListeningBeyondLoopbackWarns)
     ASSERT_NE(StartBridge({"--listen", "0.0.0.0"}), 0) << Bridge->ErrorOutput();
     EXPECT_NE(Bridge->ErrorOutput().find("warning: listening on 0.0.0.0"), std::string::npos) << Bridge->ErrorOutput();
 
-    QProcess second;
-    second.start(QString::fromStdString(BridgePath), {"--port", "0"});
-    ASSERT_TRUE(second.waitForFinished(10000));
-    EXPECT_EQ(second.exitCode(), 1);
-    EXPECT_EQ(second.readAllStandardError().toStdString(), "tolvane-bridge: dde.Teskarn is already owned\n");
+    TChildProcess second(BridgePath, {"--port", "0"});
+    ASSERT_TRUE(second.WaitForExit(10000));
+    EXPECT_EQ(second.ExitCode(), 1);
+    EXPECT_EQ(second.ErrorOutput(), "tolvane-bridge: dde.Teskarn is already owned\n");
 }

@@ -1,11 +1,11 @@
 // rotator-sim as a process: Tolvane's serial drivers point a simulated GS-232 and EasyComm rotator through its link.
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "core/PointingState.h"
@@ -20,7 +20,7 @@
 
 namespace {
 
-const QString SimulatorPath = QStringLiteral(TOLVANE_BIN_DIR "/rotator-sim");
+const std::string SimulatorPath = BuiltProgram("rotator-sim");
 constexpr int PatientMs = 10000;
 
 class RotatorSimTest : public ::testing::Test {
@@ -29,21 +29,18 @@ protected:
     {
         Port.ClosePort();
         ResetProcessState();
-        if (Simulator.state() != QProcess::NotRunning) {
-            Simulator.terminate();
-            Simulator.waitForFinished(5000);
-        }
+        Simulator.reset();
     }
 
     // Starts the simulator linked as COM1 in the test's folder and points both drivers at it.
     void Start(const char* protocol, const char* start, const char* rate = "30")
     {
-        ASSERT_TRUE(std::filesystem::exists(SimulatorPath.toStdString()))
-            << "build the rotator-sim target first";
-        Simulator.start(SimulatorPath, {"--protocol", protocol, "--rate", rate, "--start", start,
-                                        "--link", LinkPath()});
-        ASSERT_TRUE(Simulator.waitForStarted(5000));
-        ASSERT_TRUE(WaitForLine("READY")) << Output.toStdString();
+        ASSERT_TRUE(std::filesystem::exists(SimulatorPath)) << "build the rotator-sim target first";
+        Simulator = std::make_unique<TChildProcess>(
+            SimulatorPath, QStringList{"--protocol", protocol, "--rate", rate, "--start", start, "--link", LinkPath()});
+        Forgotten = 0;
+        ASSERT_TRUE(Simulator->HasStarted());
+        ASSERT_TRUE(WaitForLine("READY")) << Output();
         Port.SetComPort(pnCOM1);
         Port.OnReceiveData = [this](QObject*, const void* data, std::uint32_t size) {
             Replies.append(static_cast<const char*>(data), size);
@@ -69,41 +66,32 @@ protected:
         return WaitForOutput([&](const QString& line) { return line.contains(text); }, timeoutMs);
     }
 
-    template <typename Match>
-    bool WaitForOutput(Match matches, int timeoutMs)
+    bool WaitForOutput(const std::function<bool(const QString&)>& matches, int timeoutMs)
     {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (elapsed.elapsed() < timeoutMs) {
-            Simulator.waitForReadyRead(20);
-            Output += QString::fromUtf8(Simulator.readAllStandardOutput());
-            for (const QString& line : Output.split('\n'))
-                if (matches(line))
-                    return true;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return false;
+        return RunEventsUntil([&] {
+            const QStringList lines = QString::fromStdString(Output()).split('\n');
+            return std::any_of(lines.begin(), lines.end(), matches);
+        }, timeoutMs);
     }
 
     bool WaitForReply(const std::string& reply, int timeoutMs = PatientMs)
     {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (elapsed.elapsed() < timeoutMs && Replies.find(reply) == std::string::npos)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return Replies.find(reply) != std::string::npos;
+        return RunEventsUntil([&] { return Replies.find(reply) != std::string::npos; }, timeoutMs);
     }
+
+    // What the simulator printed since the last ForgetOutput.
+    std::string Output() { return Simulator ? Simulator->Output().substr(Forgotten) : std::string(); }
 
     void ForgetOutput()
     {
-        Output.clear();
+        Forgotten = Simulator ? Simulator->Output().size() : 0;
         Replies.clear();
     }
 
     TPortFolder Folder;
-    QProcess Simulator;
+    std::unique_ptr<TChildProcess> Simulator;
+    std::size_t Forgotten = 0;  // output before this is no longer looked at
     TCommPortDriver Port;
-    QString Output;
     std::string Replies;
 };
 
@@ -115,18 +103,18 @@ TEST_F(RotatorSimTest, Gs232TurnsToTheCommandedAzimuthAndSurvivesAReopen)
     TargetAzimuth = 90;
     GoGs232();
     EXPECT_FALSE(CommandNotSent);
-    EXPECT_TRUE(WaitForLine(R"(RX "W090\r")")) << Output.toStdString();
-    EXPECT_TRUE(WaitForLine("HEADING 90.0 (arrived)")) << Output.toStdString();
+    EXPECT_TRUE(WaitForLine(R"(RX "W090\r")")) << Output();
+    EXPECT_TRUE(WaitForLine("HEADING 90.0 (arrived)")) << Output();
 
     StopGs232();  // sends S and closes the port
     EXPECT_FALSE(Port.IsOpen());
-    EXPECT_TRUE(WaitForLine(R"(RX "S\r")")) << Output.toStdString();
+    EXPECT_TRUE(WaitForLine(R"(RX "S\r")")) << Output();
 
     ForgetOutput();
     TargetAzimuth = 45;
     GoGs232();  // opens the same pty again
-    EXPECT_TRUE(WaitForLine(R"(RX "W045\r")")) << Output.toStdString();
-    EXPECT_TRUE(WaitForLine("HEADING 45.0 (arrived)")) << Output.toStdString();
+    EXPECT_TRUE(WaitForLine(R"(RX "W045\r")")) << Output();
+    EXPECT_TRUE(WaitForLine("HEADING 45.0 (arrived)")) << Output();
 }
 
 TEST_F(RotatorSimTest, Gs232AnswersPositionQueriesAndRefusesUnknownCommands)
@@ -166,17 +154,16 @@ TEST_F(RotatorSimTest, HamlibBackendsSetAndReadBackThePosition)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Protocol);
         const auto run = [&](const QStringList& commands) {
-            QProcess client;
-            client.start(rotctl, QStringList{"-m", row.Model, "-r", LinkPath()} + commands);
-            EXPECT_TRUE(client.waitForFinished(PatientMs));
-            EXPECT_EQ(client.exitCode(), 0) << client.readAllStandardError().toStdString();
-            return client.readAllStandardOutput().toStdString();
+            TChildProcess client(rotctl.toStdString(), QStringList{"-m", row.Model, "-r", LinkPath()} + commands);
+            EXPECT_TRUE(client.WaitForExit(PatientMs));
+            EXPECT_EQ(client.ExitCode(), 0) << client.ErrorOutput();
+            return client.Output();
         };
         Start(row.Protocol, "10", "500");
         run({"P", "123", "0"});
-        EXPECT_TRUE(WaitForLine("HEADING 123.0 (arrived)")) << Output.toStdString();
-        EXPECT_EQ(run({"p"}), "123.00\n0.00\n") << Output.toStdString();
-        EndProcess(Simulator);
+        EXPECT_TRUE(WaitForLine("HEADING 123.0 (arrived)")) << Output();
+        EXPECT_EQ(run({"p"}), "123.00\n0.00\n") << Output();
+        Simulator.reset();
         ForgetOutput();
     }
 }
@@ -187,8 +174,8 @@ TEST_F(RotatorSimTest, EasyCommTurnsReportsAndStops)
     TargetAzimuth = 90;
     GoEasyComm();
     EXPECT_FALSE(CommandNotSent);
-    EXPECT_TRUE(WaitForLine(R"(RX "AZ090.0\r")")) << Output.toStdString();
-    EXPECT_TRUE(WaitForLine("HEADING 90.0 (arrived)")) << Output.toStdString();
+    EXPECT_TRUE(WaitForLine(R"(RX "AZ090.0\r")")) << Output();
+    EXPECT_TRUE(WaitForLine("HEADING 90.0 (arrived)")) << Output();
 
     Replies.clear();
     ASSERT_TRUE(Port.WriteText("AZ\r"));
@@ -201,18 +188,18 @@ TEST_F(RotatorSimTest, EasyCommTurnsReportsAndStops)
     ForgetOutput();
     TargetAzimuth = 300;
     GoEasyComm();
-    ASSERT_TRUE(WaitForLine(R"(RX "AZ300.0\r")")) << Output.toStdString();
-    ASSERT_TRUE(WaitForLine("HEADING 1")) << Output.toStdString();  // past 100, on its way
+    ASSERT_TRUE(WaitForLine(R"(RX "AZ300.0\r")")) << Output();
+    ASSERT_TRUE(WaitForLine("HEADING 1")) << Output();  // past 100, on its way
     StopEasyComm();
-    EXPECT_TRUE(WaitForLine(R"(RX "SA\r")")) << Output.toStdString();
-    EXPECT_TRUE(WaitForLineContaining("(stopped)")) << Output.toStdString();
-    EXPECT_FALSE(WaitForLine("HEADING 300.0", 1000)) << Output.toStdString();
+    EXPECT_TRUE(WaitForLine(R"(RX "SA\r")")) << Output();
+    EXPECT_TRUE(WaitForLineContaining("(stopped)")) << Output();
+    EXPECT_FALSE(WaitForLine("HEADING 300.0", 1000)) << Output();
 
     // The exit stop text of the program is understood too, and asks for no reply.
     ASSERT_TRUE(Port.OpenPort());
     Replies.clear();
     ASSERT_TRUE(Port.WriteText("SA SE\r"));
-    EXPECT_TRUE(WaitForLine(R"(RX "SA SE\r")")) << Output.toStdString();
+    EXPECT_TRUE(WaitForLine(R"(RX "SA SE\r")")) << Output();
     EXPECT_FALSE(WaitForReply("\n", 300)) << Replies;
 }
 
@@ -221,27 +208,24 @@ TEST_F(RotatorSimTest, TerminationRemovesTheLink)
     Start("gs232", "0");
     ASSERT_TRUE(Port.OpenPort());
     Port.ClosePort();
-    Simulator.terminate();
-    ASSERT_TRUE(Simulator.waitForFinished(5000));
-    EXPECT_EQ(Simulator.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(Simulator.exitCode(), 0);
+    Simulator->Terminate();
+    ASSERT_FALSE(Simulator->IsRunning());
+    EXPECT_EQ(Simulator->ExitCode(), 0);
     EXPECT_EQ(std::filesystem::symlink_status(LinkPath().toStdString()).type(),
               std::filesystem::file_type::not_found);
 }
 
 TEST(RotatorSimOptions, HelpNamesTheErrorRepliesAndBadOptionsFail)
 {
-    QProcess help;
-    help.start(SimulatorPath, {"--help"});
-    ASSERT_TRUE(help.waitForFinished(5000));
-    EXPECT_EQ(help.exitCode(), 0);
-    const QString text = QString::fromUtf8(help.readAllStandardOutput());
+    TChildProcess help(SimulatorPath, {"--help"});
+    ASSERT_TRUE(help.WaitForExit(5000));
+    EXPECT_EQ(help.ExitCode(), 0);
+    const QString text = QString::fromStdString(help.Output());
     EXPECT_TRUE(text.contains("\"?>\" CR")) << text.toStdString();
     EXPECT_TRUE(text.contains("\"?ERR\" LF")) << text.toStdString();
 
-    QProcess bad;
-    bad.start(SimulatorPath, {"--protocol", "rs232", "--link", "/tmp/never-COM1"});
-    ASSERT_TRUE(bad.waitForFinished(5000));
-    EXPECT_NE(bad.exitCode(), 0);
+    TChildProcess bad(SimulatorPath, {"--protocol", "rs232", "--link", "/tmp/never-COM1"});
+    ASSERT_TRUE(bad.WaitForExit(5000));
+    EXPECT_NE(bad.ExitCode(), 0);
     EXPECT_FALSE(std::filesystem::exists("/tmp/never-COM1"));
 }
