@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "core/StationSettings.h"
-#include "faults/FaultFixture.h"
+#include "support/MainWindowFixture.h"
 #include "platform/XcbWindowMessages.h"
 #include "support/ChildProcess.h"
 #include "support/PrivateDesktop.h"
@@ -38,15 +38,15 @@ public:
     int Posts = 0;
 };
 
-class ArswinFaultsTest : public TFaultFixture {
+class ArswinFaultsTest : public TMainWindowFixture {
 protected:
     void SetUp() override
     {
-        TFaultFixture::SetUp();
+        TMainWindowFixture::SetUp();
         ASSERT_TRUE(Server.IsRunning());
         StationSettings.ANT = riARSIF;
         StationSettings.STEP_ARSIF = 0;
-        CreateFormWith([&](TPlatformServices& services) {
+        CreateForm([&](TPlatformServices& services) {
             auto messages = std::make_unique<TWindowMessagesWithPause>();
             Messages = messages.get();
             services.WindowMessages = std::move(messages);

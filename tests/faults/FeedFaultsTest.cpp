@@ -1,4 +1,5 @@
 // The azimuth feed when its publisher dies, hangs, or sends a huge or binary value.
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QToolButton>
@@ -6,7 +7,7 @@
 
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
-#include "faults/FaultFixture.h"
+#include "support/MainWindowFixture.h"
 #include "faults/FaultSupport.h"
 #include "platform/DBusDdeClientConv.h"
 #include "support/PrivateDesktop.h"
@@ -14,11 +15,11 @@
 
 namespace {
 
-class FeedFaultsTest : public TFaultFixture {
+class FeedFaultsTest : public TMainWindowFixture {
 protected:
     void SetUp() override
     {
-        TFaultFixture::SetUp();
+        TMainWindowFixture::SetUp();
         ASSERT_TRUE(Bus.IsRunning());
         // A GS-232 on a pty, so that a value MAN wrongly accepted would show on the line.
         ASSERT_TRUE(Folder->Link("COM1", Line.SlavePath()));
@@ -31,7 +32,7 @@ protected:
     {
         Form.reset();
         Publisher.reset();
-        TFaultFixture::TearDown();
+        TMainWindowFixture::TearDown();
     }
 
     // The window linked to a publisher that answered `first`, in AUTO mode.
@@ -41,7 +42,7 @@ protected:
         ASSERT_TRUE(Publisher->IsOnBus());
         Publisher->SetValue(first);
         const std::string address = Bus.BusAddress();
-        CreateFormWith([&](TPlatformServices& services) {
+        CreateForm([&](TPlatformServices& services) {
             services.DdeClientConv = std::make_unique<TDBusDdeClientConv>(address);
         });
         Form->SpeedButtonAuto->setChecked(true);

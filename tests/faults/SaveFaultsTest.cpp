@@ -15,7 +15,7 @@
 
 #include "app/ConfigFile.h"
 #include "core/StationSettings.h"
-#include "faults/FaultFixture.h"
+#include "support/MainWindowFixture.h"
 #include "faults/FaultSupport.h"
 
 namespace {
@@ -37,7 +37,7 @@ bool Exists(const char* path)
 const std::vector<std::string> OldSettings = {"[TOLVANE]", "LANGUAGE=ENGLISH", "ANT=GS232", "PORT_GS232=2",
                                               "BAUD_GS232=9600", "STEP_GS232=3"};
 
-class SaveFaultsTest : public TFaultFixture {
+class SaveFaultsTest : public TMainWindowFixture {
 protected:
     void TearDown() override
     {
@@ -47,7 +47,7 @@ protected:
             umount2(MountPoint.c_str(), MNT_DETACH);
         }
         chmod(Folder->Path().c_str(), 0700);
-        TFaultFixture::TearDown();
+        TMainWindowFixture::TearDown();
     }
 
     // The window started from the old file, then the operator changed a setting.

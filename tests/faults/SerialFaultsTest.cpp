@@ -8,20 +8,20 @@
 #include <filesystem>
 
 #include "core/StationSettings.h"
-#include "faults/FaultFixture.h"
+#include "support/MainWindowFixture.h"
 #include "faults/FaultSupport.h"
 #include "serial/ComDrv32.h"
 #include "support/ChildProcess.h"
 
 namespace {
 
-const std::string SimulatorPath = TOLVANE_BIN_DIR "/rotator-sim";
+const std::string SimulatorPath = BuiltProgram("rotator-sim");
 
-class SerialFaultsTest : public TFaultFixture {
+class SerialFaultsTest : public TMainWindowFixture {
 protected:
     void SetUp() override
     {
-        TFaultFixture::SetUp();
+        TMainWindowFixture::SetUp();
         StationSettings.ANT = riGS232;
         StationSettings.PORT_GS232 = 0;
         StationSettings.STEP_GS232 = 0;

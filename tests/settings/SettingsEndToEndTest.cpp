@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "settings/RadioGroup.h"
 #include "settings/SpinEdit.h"
 #include "support/ChildProcess.h"
@@ -29,13 +31,13 @@ TEST_F(SettingsWindowTest, TestCommandAndStopReachTheSimulatorAndTheSettingsAreS
 {
     const std::string program = BuiltProgram("rotator-sim");
     ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(program))) << "build the rotator-sim target first";
-    std::remove((Folder.Path() + "/COM1").c_str());  // the simulator makes its own link
-    TChildProcess simulator(program, {"--protocol", "gs232", "--link", QString::fromStdString(Folder.Path() + "/COM1")});
+    std::remove((Folder->Path() + "/COM1").c_str());  // the simulator makes its own link
+    TChildProcess simulator(program, {"--protocol", "gs232", "--link", QString::fromStdString(Folder->Path() + "/COM1")});
     const std::optional<std::string> ready = simulator.NextLine(5000);
     ASSERT_TRUE(ready && ready->rfind("READY", 0) == 0) << simulator.ErrorOutput();
 
     CreateWindows();
-    Form1->show();
+    Form->show();
     OpenWindow();
     FormInit->RadioGroupRotor->Button(riGS232)->click();
     FormInit->RadioGroupPortGS->Button(0)->click();
@@ -48,8 +50,8 @@ TEST_F(SettingsWindowTest, TestCommandAndStopReachTheSimulatorAndTheSettingsAreS
     EXPECT_EQ(NextReceived(simulator), "\"S\\r\"");
     EXPECT_EQ(Beeps.Count(), 0);
 
-    Form1->close();
-    std::ifstream file(Folder.Path() + "/Tolvane.ini");
+    Form->close();
+    std::ifstream file(Folder->Path() + "/Tolvane.ini");
     ASSERT_TRUE(file.good());
     std::stringstream saved;
     saved << file.rdbuf();

@@ -14,6 +14,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "core/PointingState.h"
+#include "core/StationSettings.h"
 #include "core/NumberFormat.h"
 #include "serial/ComDrv32.h"
 #include "settings/RadioGroup.h"
@@ -90,8 +92,8 @@ TEST_F(SettingsWindowTest, AFreeComPortIsOpenedAndClosedAgain)
     EXPECT_EQ(Beeps.Count(), 0);
     // The open set the line up; the port is closed again.
     EXPECT_TRUE(GsDevice.LineSettings().Raw);
-    EXPECT_FALSE(Form1->CommPortDriverGS->IsOpen());
-    EXPECT_EQ(Form1->CommPortDriverGS->ComPort(), 0);
+    EXPECT_FALSE(Form->CommPortDriverGS->IsOpen());
+    EXPECT_EQ(Form->CommPortDriverGS->ComPort(), 0);
 }
 
 TEST_F(SettingsWindowTest, AComPortHeldByAnotherProgramIsClearedWithABeep)
@@ -107,7 +109,7 @@ TEST_F(SettingsWindowTest, AComPortHeldByAnotherProgramIsClearedWithABeep)
     EXPECT_EQ(FormInit->RadioGroupPortGS->ItemIndex(), -1);
     EXPECT_EQ(StationSettings.PORT_GS232, -1);
     EXPECT_EQ(Beeps.Count(), 1);
-    EXPECT_FALSE(Form1->CommPortDriverGS->IsOpen());
+    EXPECT_FALSE(Form->CommPortDriverGS->IsOpen());
 }
 
 TEST_F(SettingsWindowTest, ChoosingAComPortWhileItIsOpenStopsTheControllerFirst)
@@ -116,13 +118,13 @@ TEST_F(SettingsWindowTest, ChoosingAComPortWhileItIsOpenStopsTheControllerFirst)
     StationSettings.PORT_EASYCOMM = 1;
     CreateWindows();
     OpenWindow();
-    ASSERT_TRUE(Form1->CommPortDriverEasy->OpenPort());
+    ASSERT_TRUE(Form->CommPortDriverEasy->OpenPort());
     FormInit->RadioGroupPortEasy->Button(0)->click();  // COM1, the other pty
     EXPECT_EQ(EasyDevice.ReadUntilQuiet(200), "SA\r");
     EXPECT_EQ(StationSettings.PORT_EASYCOMM, 0);
-    EXPECT_FALSE(Form1->CommPortDriverEasy->IsOpen());
+    EXPECT_FALSE(Form->CommPortDriverEasy->IsOpen());
     // A port whose device cannot be opened is refused.
-    ASSERT_TRUE(Folder.Link("COM4", Folder.Path() + "/no-such-device"));
+    ASSERT_TRUE(Folder->Link("COM4", Folder->Path() + "/no-such-device"));
     FormInit->RadioGroupPortEasy->Button(3)->click();
     EXPECT_EQ(StationSettings.PORT_EASYCOMM, -1);
     EXPECT_EQ(FormInit->RadioGroupPortEasy->ItemIndex(), -1);
@@ -165,7 +167,7 @@ TEST_F(SettingsWindowTest, StoredLptIndexIsCheckedAgainstThePorts)
     for (const TLptRow& row : rows) {
         SCOPED_TRACE(row.Name);
         SetUp();
-        Services = TFakeServices{};
+        Fakes = TFakeServices{};
         StationSettings.LPT_POURSAT = row.Stored;
         CreateWindows(row.Addresses);
         Beeps.Clear();
@@ -199,17 +201,17 @@ TEST_F(SettingsWindowTest, ABaudTextOutsideTheListLeavesTheSpeedAlone)
     StationSettings.BAUD_EASYCOMM = "9600";
     CreateWindows();
     // As the configuration reader leaves them for a table text.
-    Form1->CommPortDriverGS->SetComPortSpeed(br38400);
+    Form->CommPortDriverGS->SetComPortSpeed(br38400);
     StationSettings.GS232BaudIndex = br38400;
     OpenWindow();
     EXPECT_EQ(FormInit->ComboBoxBaudGS->currentIndex(), -1);
     EXPECT_EQ(StationSettings.GS232BaudIndex, -1);
-    EXPECT_EQ(Form1->CommPortDriverGS->ComPortSpeed(), br38400);
+    EXPECT_EQ(Form->CommPortDriverGS->ComPortSpeed(), br38400);
     EXPECT_EQ(StationSettings.BAUD_GS232, "38400");
 
     EXPECT_EQ(FormInit->ComboBoxBaudEasy->currentIndex(), 6);
     EXPECT_EQ(StationSettings.EasyCommBaudIndex, br9600);
-    EXPECT_EQ(Form1->CommPortDriverEasy->ComPortSpeed(), br9600);
+    EXPECT_EQ(Form->CommPortDriverEasy->ComPortSpeed(), br9600);
 }
 
 TEST_F(SettingsWindowTest, OnlyAPickFromTheBaudListRunsItsHandler)
@@ -222,12 +224,12 @@ TEST_F(SettingsWindowTest, OnlyAPickFromTheBaudListRunsItsHandler)
     EXPECT_EQ(StationSettings.GS232BaudIndex, br4800);
 
     StationSettings.PORT_GS232 = 0;
-    Form1->CommPortDriverGS->SetComPort(0);
-    ASSERT_TRUE(Form1->CommPortDriverGS->OpenPort());
+    Form->CommPortDriverGS->SetComPort(0);
+    ASSERT_TRUE(Form->CommPortDriverGS->OpenPort());
     FormInit->ComboBoxBaudGS->setCurrentIndex(2);
     emit FormInit->ComboBoxBaudGS->activated(2);
-    EXPECT_FALSE(Form1->CommPortDriverGS->IsOpen());
-    EXPECT_EQ(Form1->CommPortDriverGS->ComPortSpeed(), br600);
+    EXPECT_FALSE(Form->CommPortDriverGS->IsOpen());
+    EXPECT_EQ(Form->CommPortDriverGS->ComPortSpeed(), br600);
     EXPECT_EQ(StationSettings.GS232BaudIndex, 2);
     EXPECT_EQ(StationSettings.BAUD_GS232, "600");
 }
@@ -299,15 +301,15 @@ TEST_F(SettingsWindowTest, ChoosingTheInterfaceStopsOnlyWhenItChanges)
     CreateWindows();
     OpenWindow();
     ASSERT_EQ(FormInit->PageControlAntenne->currentWidget(), FormInit->TabSheetGS);
-    ASSERT_TRUE(Form1->CommPortDriverGS->OpenPort());
+    ASSERT_TRUE(Form->CommPortDriverGS->OpenPort());
     LastSentAzimuth = 100;
     FormInit->RadioGroupRotor->Button(riGS232)->click();
-    EXPECT_TRUE(Form1->CommPortDriverGS->IsOpen());
+    EXPECT_TRUE(Form->CommPortDriverGS->IsOpen());
     EXPECT_EQ(LastSentAzimuth, 100);
 
     FormInit->RadioGroupRotor->Button(riFODTrack)->click();
     EXPECT_EQ(GsDevice.ReadUntilQuiet(200), "S\r");
-    EXPECT_FALSE(Form1->CommPortDriverGS->IsOpen());
+    EXPECT_FALSE(Form->CommPortDriverGS->IsOpen());
     EXPECT_EQ(StationSettings.ANT, riFODTrack);
     EXPECT_EQ(LastSentAzimuth, LastSentAzimuthReset);
     EXPECT_EQ(FormInit->PageControlAntenne->currentWidget(), FormInit->TabSheetFOD);
@@ -319,12 +321,12 @@ TEST_F(SettingsWindowTest, GoOnAnotherInterfacesTabOnlyBeeps)
     StationSettings.LPT_POURSAT = 0;
     CreateWindows();
     OpenWindow();
-    Form1->EditAzimut->setText(QStringLiteral("10"));
+    Form->EditAzimut->setText(QStringLiteral("10"));
     LastSentAzimuth = 10;
     FormInit->SpinEditTestPourSat->setValue(90);
     FormInit->BitBtnTestPourSat->click();
     EXPECT_EQ(Beeps.Count(), 1);
-    EXPECT_EQ(Form1->EditAzimut->text(), QStringLiteral("10"));
+    EXPECT_EQ(Form->EditAzimut->text(), QStringLiteral("10"));
     EXPECT_FALSE(TestCommandPending);
     EXPECT_EQ(LastSentAzimuth, 10);
     EXPECT_TRUE(PortCalls(TPortCallKind::EnablePorts).empty());
@@ -344,7 +346,7 @@ TEST_F(SettingsWindowTest, GoOnAParallelTabEnablesItsPortAndSends)
     EXPECT_EQ(enables[0].Address, 0x378);
     EXPECT_EQ(enables[0].Last, 0x378);
     EXPECT_FALSE(TestCommandPending);
-    EXPECT_EQ(Form1->EditAzimut->text(), QStringLiteral("180"));
+    EXPECT_EQ(Form->EditAzimut->text(), QStringLiteral("180"));
     EXPECT_FALSE(PortCalls(TPortCallKind::Outport).empty());
     EXPECT_EQ(LastSentAzimuth, 180);
 
@@ -361,14 +363,14 @@ TEST_F(SettingsWindowTest, GoWithTheBoxsCurrentTextSendsNothingAndLeavesTheTestP
     StationSettings.PORT_GS232 = 0;
     CreateWindows();
     OpenWindow();
-    Form1->EditAzimut->setText(QStringLiteral("90"));
+    Form->EditAzimut->setText(QStringLiteral("90"));
     FormInit->SpinEditTestGS->setValue(90);
     FormInit->BitBtnTestGS->click();
     EXPECT_EQ(GsDevice.ReadUntilQuiet(200), "");
     EXPECT_TRUE(TestCommandPending);
     EXPECT_EQ(LastSentAzimuth, LastSentAzimuthReset);
     // The next change of the box goes out as the test command.
-    Form1->EditAzimut->setText(QStringLiteral("95"));
+    Form->EditAzimut->setText(QStringLiteral("95"));
     EXPECT_EQ(GsDevice.ReadUntilQuiet(200), "W095\r");
     EXPECT_FALSE(TestCommandPending);
 }
@@ -406,7 +408,7 @@ TEST_F(SettingsWindowTest, ATypedTestAzimuthIsBroughtIntoItsLimitsWhenTheBoxIsLe
     QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
     QCoreApplication::sendEvent(spin, &leave);
     FormInit->BitBtnTestGS->click();
-    EXPECT_EQ(Form1->EditAzimut->text().toStdString(), "450");
+    EXPECT_EQ(Form->EditAzimut->text().toStdString(), "450");
     EXPECT_EQ(Beeps.Count(), 1);
     EXPECT_EQ(GsDevice.ReadUntilQuiet(200), "");
 }
@@ -502,7 +504,7 @@ TEST_F(SettingsWindowTest, ActivationRunsAfterShowingAndOnReturnFromTheMainWindo
     EXPECT_FALSE(FormInit->CheckBoxParkGS->isChecked());
 
     // Back from the main window: the parking choice is shown again.
-    ASSERT_TRUE(focusTo(*Form1));
+    ASSERT_TRUE(focusTo(*Form));
     ASSERT_TRUE(focusTo(*FormInit));
     WaitFor(50);
     EXPECT_EQ(FormInit->SpinEditTestGS->value(), 120);
@@ -529,11 +531,11 @@ TEST_F(SettingsWindowTest, ClosingSettlesTheTestAndRestartsTheFeedTimer)
 {
     CreateWindows();
     OpenWindow();
-    Form1->TimerDDE->stop();
+    Form->TimerDDE->stop();
     TestCommandPending = true;
     FormInit->close();
     EXPECT_FALSE(TestCommandPending);
-    EXPECT_TRUE(Form1->TimerDDE->isActive());
+    EXPECT_TRUE(Form->TimerDDE->isActive());
     EXPECT_FALSE(FormInit->isVisible());
 }
 
@@ -548,7 +550,7 @@ TEST_F(SettingsWindowTest, ClosingStopsTheSelectedSerialControllerWithItsOwnComm
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
         SetUp();
-        Services = TFakeServices{};
+        Fakes = TFakeServices{};
         StationSettings.ANT = row.Rotor;
         StationSettings.PORT_GS232 = 0;
         StationSettings.PORT_EASYCOMM = 1;
@@ -556,7 +558,7 @@ TEST_F(SettingsWindowTest, ClosingStopsTheSelectedSerialControllerWithItsOwnComm
         OpenWindow();
         TPseudoTerminal& selected = row.Rotor == riGS232 ? GsDevice : EasyDevice;
         TPseudoTerminal& other = row.Rotor == riGS232 ? EasyDevice : GsDevice;
-        TCommPortDriver* otherDriver = row.Rotor == riGS232 ? Form1->CommPortDriverEasy : Form1->CommPortDriverGS;
+        TCommPortDriver* otherDriver = row.Rotor == riGS232 ? Form->CommPortDriverEasy : Form->CommPortDriverGS;
         (row.Rotor == riGS232 ? FormInit->SpinEditTestGS : FormInit->SpinEditTestEasy)->setValue(90);
         (row.Rotor == riGS232 ? FormInit->BitBtnTestGS : FormInit->BitBtnTestEasy)->click();
         EXPECT_EQ(selected.ReadUntilQuiet(200), row.TurnCommand);
@@ -565,8 +567,8 @@ TEST_F(SettingsWindowTest, ClosingStopsTheSelectedSerialControllerWithItsOwnComm
         FormInit->close();
         EXPECT_EQ(selected.ReadUntilQuiet(200), row.StopCommand);
         EXPECT_EQ(other.ReadUntilQuiet(100), "");
-        EXPECT_FALSE(Form1->CommPortDriverGS->IsOpen());
-        EXPECT_FALSE(Form1->CommPortDriverEasy->IsOpen());
+        EXPECT_FALSE(Form->CommPortDriverGS->IsOpen());
+        EXPECT_FALSE(Form->CommPortDriverEasy->IsOpen());
         TearDown();
     }
 }

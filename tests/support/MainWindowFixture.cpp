@@ -1,30 +1,52 @@
-// The main-window test fixture: fresh folder, clean process-wide state, fakes for every service.
-#include "support/ProcessState.h"
+// The main-window test fixture: fresh folder, clean process-wide state, fakes unless a test swaps one.
 #include "support/MainWindowFixture.h"
+
+#include <QLabel>
+#include <QLineEdit>
 
 #include <fstream>
 #include <sstream>
 
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
-#include "drivers/DriverContext.h"
+#include "platform/DBusDdeClientConv.h"
+#include "platform/XcbWindowMessages.h"
+#include "support/ProcessState.h"
 
 void TMainWindowFixture::SetUp()
 {
+    Folder.reset();  // a row that sets up again starts from where the test began
     Folder = std::make_unique<TPortFolder>();
     ResetProcessState();
 }
 
 void TMainWindowFixture::TearDown()
 {
+    FormInit.reset();
     Form.reset();
     Folder.reset();
 }
 
-TForm1& TMainWindowFixture::CreateForm()
+TForm1& TMainWindowFixture::CreateForm(const std::function<void(TPlatformServices&)>& adjust)
 {
-    Form = std::make_unique<TForm1>(Fakes.Take());
+    TPlatformServices services = Fakes.Take();
+    if (adjust)
+        adjust(services);
+    Form = std::make_unique<TForm1>(std::move(services));
     return *Form;
+}
+
+TFormInit& TMainWindowFixture::CreateSettingsWindow()
+{
+    FormInit = std::make_unique<TFormInit>(*Form);
+    Form->SetFormInit(FormInit.get());
+    return *FormInit;
+}
+
+void TMainWindowFixture::UseRealDesktopLinks(TPlatformServices& services)
+{
+    services.WindowMessages = std::make_unique<TXcbWindowMessages>();
+    services.DdeClientConv = std::make_unique<TDBusDdeClientConv>();
 }
 
 void TMainWindowFixture::WriteConfiguration(const std::vector<std::string>& lines)
@@ -53,4 +75,15 @@ std::vector<std::string> TMainWindowFixture::SavedLines() const
         start = end + 2;
     }
     return lines;
+}
+
+void TMainWindowFixture::PressManWith(const std::string& azimuth)
+{
+    Form->EditAzimut->setText(QString::fromStdString(azimuth));
+    Form->ButtonTrackClick();
+}
+
+bool TMainWindowFixture::LedLit() const
+{
+    return !Form->ImageLedOn->isHidden() && Form->ImageLEDOff->isHidden();
 }

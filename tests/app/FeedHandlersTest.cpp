@@ -21,47 +21,37 @@
 
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
-#include "app/Unit1.h"
-#include "drivers/DriverContext.h"
-#include "platform/DBusDdeClientConv.h"
 #include "platform/XcbWindowMessages.h"
 #include "support/ProcessState.h"
 #include "support/ChildProcess.h"
+#include "support/MainWindowFixture.h"
 #include "support/PrivateDesktop.h"
 #include "support/PseudoTerminal.h"
-#include "support/Recorders.h"
-#include "support/SimulatedPortIO.h"
 #include "widgets/Lcd99.h"
 #include "widgets/SpinButton.h"
 
 namespace {
 
-class FeedHandlersTest : public ::testing::Test {
+class FeedHandlersTest : public TMainWindowFixture {
 protected:
     void SetUp() override
     {
+        TMainWindowFixture::SetUp();
         ASSERT_TRUE(Bus.IsRunning());
         ASSERT_TRUE(Display.IsRunning());
-        ResetProcessState();
         StationSettings.ANT = riARSIF;
         StationSettings.STEP_ARSIF = 0;  // repeats are then held back by the box alone
     }
 
     void TearDown() override
     {
-        Form.reset();
-        DriverContext = TDriverContext{};
-        StationSettings = {};
-        FeedLinkOpen = false;
+        TMainWindowFixture::TearDown();
+        ResetProcessState();
     }
 
     void CreateForm()
     {
-        TPlatformServices services;
-        services.PortIO = std::make_unique<TSimulatedPortIO>();
-        services.WindowMessages = std::make_unique<TXcbWindowMessages>();
-        services.DdeClientConv = std::make_unique<TDBusDdeClientConv>();
-        Form = std::make_unique<TForm1>(std::move(services));
+        TMainWindowFixture::CreateForm(UseRealDesktopLinks);
         // Counts deliveries, so that a value that changes nothing can still be waited for.
         auto handler = Form->DdeClientConv().OnItemChange;
         Form->DdeClientConv().OnItemChange = [this, handler](const std::string& text) {
@@ -109,14 +99,10 @@ protected:
 
     TPrivateSessionBus Bus;
     TPrivateXServer Display;
-    TPortFolder Folder;
     QTemporaryDir EmptyFolder;
     TScopedEnvironment Path{"PATH", EmptyFolder.path().toStdString()};
-    TBeepRecorder Beeps;
-    TMessageBoxRecorder Boxes;
     std::unique_ptr<TChildProcess> Publisher;
     std::unique_ptr<TChildProcess> Arswin;
-    std::unique_ptr<TForm1> Form;
     int Deliveries = 0;
 };
 
@@ -321,7 +307,7 @@ TEST_F(FeedHandlersTest, EndToEndAPublishedAzimuthReachesTheGs232Line)
 {
     TPseudoTerminal controller;
     ASSERT_TRUE(controller.IsOpen());
-    ASSERT_TRUE(Folder.Link("COM1", controller.SlavePath()));
+    ASSERT_TRUE(Folder->Link("COM1", controller.SlavePath()));
     StationSettings.ANT = riGS232;
     StationSettings.PORT_GS232 = 0;
     StartPublisher();
