@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QImage>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
 #include <QTemporaryDir>

@@ -1,5 +1,4 @@
 // The GS-232 line when the device vanishes and returns, is held by another program, or is not permitted.
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
