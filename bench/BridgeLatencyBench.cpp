@@ -117,6 +117,38 @@ void RunCommand(TCommandSocket& client, TPtyLine& line, int azimuth, const char*
     }
 }
 
+// Our path, whole and by hop.
+struct TOurSamples {
+    std::vector<double> Whole, Answered, Changed, Delivered, Written;
+
+    void Print(const char* name) const
+    {
+        PrintLatencies(name, Whole);
+        PrintLatencies("  sent -> RPRT 0 back", Answered);
+        PrintLatencies("  sent -> Changed reaches this process", Changed);
+        PrintLatencies("  -> Request answered, value delivered", Delivered);
+        PrintLatencies("  -> last byte on the pty", Written);
+    }
+};
+
+// `samples` null: a warm-up command.
+void TimeOurCommand(TCommandSocket& client, TFeedRig& rig, int azimuth, TOurSamples* samples)
+{
+    TClock::time_point sent;
+    RunCommand(client, rig.Line(), azimuth, "W%03d\r", sent);
+    // The watch runs on a thread of its own and may come late: its note is waited for.
+    while (rig.ChangedAt() < sent && TClock::now() < sent + std::chrono::seconds(1))
+        QThread::usleep(100);
+    if (!samples)
+        return;
+    const TClock::time_point arrived = rig.Line().Arrived();
+    samples->Whole.push_back(Microseconds(sent, arrived));
+    samples->Answered.push_back(Microseconds(sent, client.AnsweredAt()));
+    samples->Changed.push_back(Microseconds(sent, rig.ChangedAt()));
+    samples->Delivered.push_back(Microseconds(rig.ChangedAt(), rig.DeliveredAt()));
+    samples->Written.push_back(Microseconds(rig.DeliveredAt(), arrived));
+}
+
 quint16 FreePort()
 {
     QTcpServer probe;
@@ -173,42 +205,40 @@ int main(int argc, char** argv)
     // Every azimuth differs from the one before by more than the one-degree step, so each goes out.
     std::mt19937 random(4533);
     std::uniform_int_distribution<int> move(2, 120);
-    constexpr int WarmUp = 20;
-    std::vector<double> ours, hamlib, answered, changed, delivered, written, hamlibAnswered;
     int azimuth = 180;
-    for (int i = 0; i < commands + WarmUp; ++i) {
+    const auto nextAzimuth = [&] {
         const int step = move(random);
         azimuth = (azimuth - 1 + (random() % 2 ? step : 358 - step)) % 358 + 1;
+        return azimuth;
+    };
+    constexpr int WarmUp = 20;
+    TOurSamples ours, backToBack;
+    std::vector<double> hamlib, hamlibAnswered;
+    for (int i = 0; i < commands + WarmUp; ++i) {
+        const int target = nextAzimuth();
+        TimeOurCommand(toBridge, rig, target, i >= WarmUp ? &ours : nullptr);
         TClock::time_point sent;
-        RunCommand(toBridge, rig.Line(), azimuth, "W%03d\r", sent);
-        // The watch runs on a thread of its own and may come late: its note is waited for.
-        while (rig.ChangedAt() < sent && TClock::now() < sent + std::chrono::seconds(1))
-            QThread::usleep(100);
-        if (i >= WarmUp) {
-            const TClock::time_point arrived = rig.Line().Arrived();
-            ours.push_back(Microseconds(sent, arrived));
-            answered.push_back(Microseconds(sent, toBridge.AnsweredAt()));
-            changed.push_back(Microseconds(sent, rig.ChangedAt()));
-            delivered.push_back(Microseconds(rig.ChangedAt(), rig.DeliveredAt()));
-            written.push_back(Microseconds(rig.DeliveredAt(), arrived));
-        }
-        RunCommand(toRotctld, rotatorLine, azimuth, "W%03d 000\r", sent);
+        RunCommand(toRotctld, rotatorLine, target, "W%03d 000\r", sent);
         if (i >= WarmUp) {
             hamlib.push_back(Microseconds(sent, rotatorLine.Arrived()));
             hamlibAnswered.push_back(Microseconds(sent, toRotctld.AnsweredAt()));
         }
     }
+    // rotctld sleeps 50 ms after each command before it answers, so in turns every command of ours
+    // meets idle cores; a client that sends again as soon as it has its answer keeps them awake.
+    for (int i = 0; i < commands; ++i)
+        TimeOurCommand(toBridge, rig, nextAzimuth(), &backToBack);
 
-    std::printf("TCP \"P az 0\" LF -> last byte on the pty, %d commands each, taking turns; load average %s\n",
-                commands, LoadAverage().c_str());
-    PrintLatencies("Tolvane: tolvane-bridge, bus, TForm1", ours);
-    PrintLatencies("  sent -> RPRT 0 back", answered);
-    PrintLatencies("  sent -> Changed reaches this process", changed);
-    PrintLatencies("  -> Request answered, value delivered", delivered);
-    PrintLatencies("  -> last byte on the pty", written);
+    std::printf("TCP \"P az 0\" LF -> last byte on the pty, %d commands each; load average %s\n", commands,
+                LoadAverage().c_str());
+    std::printf("taking turns with rotctld:\n");
+    ours.Print("Tolvane: tolvane-bridge, bus, TForm1");
     PrintLatencies("rotctld -m 601 (GS-232A)", hamlib);
     PrintLatencies("  sent -> RPRT 0 back", hamlibAnswered);
-    std::printf("  medians: Tolvane / rotctld = %.2f\n", Percentile(ours, 0.5) / Percentile(hamlib, 0.5));
+    std::printf("  medians: Tolvane / rotctld = %.2f\n", Percentile(ours.Whole, 0.5) / Percentile(hamlib, 0.5));
+    std::printf("Tolvane alone, the next command as soon as the answer and the line's byte are in; load average %s:\n",
+                LoadAverage().c_str());
+    backToBack.Print("Tolvane: tolvane-bridge, bus, TForm1");
     rig.CloseWindow();
     for (QProcess* process : {&rotctld, &bridge, &daemon}) {
         process->terminate();
