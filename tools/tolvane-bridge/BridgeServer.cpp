@@ -3,7 +3,6 @@
 
 #include <QLocale>
 #include <QTcpSocket>
-#include <QTimer>
 
 #include "TeskarnTopic.h"
 
@@ -11,13 +10,10 @@ TBridgeServer::TBridgeServer(TTeskarnTopic& topic, QList<QPair<QHostAddress, int
     : Topic(topic), Allowed(std::move(allowed))
 {
     connect(&Server, &QTcpServer::newConnection, this, &TBridgeServer::Accept);
+    // A burst of P in one read reaches the bus once, with the last azimuth: the last P wins.
     Protocol.OnSetAzimuth = [this](double azimuth) {
         LatestAzimuth = azimuth;
-        // A burst of P in one read reaches the bus once, with the last azimuth: the last P wins.
-        if (!PublishPending) {
-            PublishPending = true;
-            QTimer::singleShot(0, this, &TBridgeServer::PublishLatest);
-        }
+        PublishPending = true;
     };
 }
 
@@ -28,6 +24,8 @@ bool TBridgeServer::Listen(const QHostAddress& address, quint16 port)
 
 void TBridgeServer::PublishLatest()
 {
+    if (!PublishPending)
+        return;
     PublishPending = false;
     // Tolvane reads the text in its locale, which is the one the bridge runs in.
     const QString point = QLocale::system().decimalPoint();
@@ -59,6 +57,8 @@ void TBridgeServer::Accept()
         if (static_cast<int>(Clients.size()) >= MaxClients)
             DropLongestSilent();
         Clients[socket].Heard.start();
+        // Each answer is one small segment the client waits for: Nagle's algorithm would only hold it back.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] { Drop(socket); });
     }
@@ -93,11 +93,12 @@ void TBridgeServer::Read(QTcpSocket* socket)
     client.Pending += socket->readAll();
     QByteArray answers;
     bool close = false;
+    bool tooLong = false;
     qsizetype start = 0;
     for (qsizetype end; !close && (end = client.Pending.indexOf('\n', start)) >= 0; start = end + 1) {
         if (end - start > MaxLineBytes) {
-            Drop(socket);
-            return;
+            tooLong = true;
+            break;
         }
         const TRotctlProtocol::TAnswer answer =
             Protocol.RunLine(std::string_view(client.Pending.constData() + start, static_cast<std::size_t>(end - start)));
@@ -105,11 +106,15 @@ void TBridgeServer::Read(QTcpSocket* socket)
         close = answer.Close;
     }
     client.Pending.remove(0, start);
-    if (client.Pending.size() > MaxLineBytes) {
+    // The rotator waits for the feed, the client only for its answer: the bus goes first.
+    PublishLatest();
+    if (tooLong || client.Pending.size() > MaxLineBytes) {
         Drop(socket);
         return;
     }
     socket->write(answers);
+    // Written now rather than on the event loop's next turn.
+    socket->flush();
     if (close) {
         Clients.erase(socket);
         socket->disconnect(this);

@@ -1,0 +1,30 @@
+// Shared pieces of the benchmark programs: figures, child processes and a private session bus.
+#pragma once
+
+#include <QProcess>
+#include <QString>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace BenchTools {
+
+using TClock = std::chrono::steady_clock;
+
+double Microseconds(TClock::time_point from, TClock::time_point to);
+
+double Percentile(std::vector<double> samples, double fraction);
+// One line: median, 99th percentile, min and max of samples in microseconds.
+void PrintLatencies(const char* name, const std::vector<double>& samples);
+// The 1, 5 and 15 minute load averages, as /proc/loadavg gives them.
+std::string LoadAverage();
+[[noreturn]] void Fail(const char* what);
+// The first line the process prints, waiting up to a few seconds.
+std::string FirstLine(QProcess& process);
+// Starts a dbus-daemon of our own and makes it this process's session bus; its address.
+std::string StartPrivateBus(QProcess& daemon);
+// Waits until `name` has an owner on the session bus, while `owner` runs.
+bool WaitForBusName(const QString& name, QProcess& owner);
+
+}  // namespace BenchTools

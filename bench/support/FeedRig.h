@@ -1,0 +1,41 @@
+// The receiving end of the azimuth feed: the main window, in AUTO with GS-232 on COM1, a pseudo-terminal
+// this process reads, with the time each hop ends at: the Changed signal reaching the process, the
+// value delivered from the Request, the command's carriage return on the line.
+#pragma once
+
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <memory>
+#include <string>
+
+#include "BenchTools.h"
+#include "PtyLine.h"
+
+class TForm1;
+class TChangedWatch;
+
+class TFeedRig {
+public:
+    // Makes the private bus at `busAddress` ready to be watched and COM1 in a folder of its own.
+    explicit TFeedRig(const std::string& busAddress);
+    ~TFeedRig();
+    TFeedRig(const TFeedRig&) = delete;
+    TFeedRig& operator=(const TFeedRig&) = delete;
+
+    // Opens the window once a publisher owns dde.Teskarn; the feed must link.
+    void OpenWindow();
+    // Before the publisher and the bus go.
+    void CloseWindow();
+    TPtyLine& Line() { return Com1; }
+    BenchTools::TClock::time_point ChangedAt() const;
+    BenchTools::TClock::time_point DeliveredAt() const { return Delivered; }
+
+private:
+    QTemporaryDir Folder;
+    TPtyLine Com1;
+    QThread WatchThread;
+    std::unique_ptr<TChangedWatch> Watch;
+    std::unique_ptr<TForm1> Form;
+    BenchTools::TClock::time_point Delivered;
+};

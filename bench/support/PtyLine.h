@@ -1,0 +1,36 @@
+// The device end of a serial line: a pseudo-terminal whose master this process reads, noting when a
+// command's last byte, its carriage return, arrives.
+#pragma once
+
+#include <QSocketNotifier>
+
+#include <memory>
+#include <string>
+
+#include "BenchTools.h"
+
+class TPtyLine {
+public:
+    TPtyLine();
+    ~TPtyLine();
+    TPtyLine(const TPtyLine&) = delete;
+    TPtyLine& operator=(const TPtyLine&) = delete;
+
+    const std::string& SlavePath() const { return Slave; }
+    void Clear();
+    bool Complete() const { return Done; }
+    // What arrived up to and with the carriage return.
+    const std::string& Text() const { return Received; }
+    BenchTools::TClock::time_point Arrived() const { return ArrivedAt; }
+
+private:
+    void Read();
+
+    int Master = -1;
+    int SlaveHolder = -1;
+    std::string Slave;
+    std::unique_ptr<QSocketNotifier> Notifier;
+    std::string Received;
+    bool Done = false;
+    BenchTools::TClock::time_point ArrivedAt;
+};
