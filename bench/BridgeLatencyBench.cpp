@@ -8,20 +8,22 @@
 // Usage: BridgeLatencyBench [commands] [path of tolvane-bridge]
 #include <QApplication>
 #include <QProcess>
-#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QThread>
 
+#include <poll.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BenchTools.h"
@@ -32,11 +34,11 @@ using namespace BenchTools;
 namespace {
 
 // A tracking program's connection: one command at a time, the answer line noted when it is complete.
+// Plain blocking I/O on the thread that drives the commands; no event loop.
 class TCommandSocket {
 public:
     ~TCommandSocket()
     {
-        Notifier.reset();
         if (Socket >= 0)
             ::close(Socket);
     }
@@ -55,10 +57,10 @@ public:
         }
         const int on = 1;
         ::setsockopt(Socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        Notifier = std::make_unique<QSocketNotifier>(Socket, QSocketNotifier::Read);
-        QObject::connect(Notifier.get(), &QSocketNotifier::activated, [this] { Read(); });
         return true;
     }
+
+    int Descriptor() const { return Socket; }
 
     void Send(const std::string& command)
     {
@@ -68,34 +70,35 @@ public:
             Fail("a command could not be sent");
     }
 
-    bool Complete() const { return Answered; }
-    const std::string& Text() const { return Answer; }
-    TClock::time_point AnsweredAt() const { return At; }
-
-private:
+    // Takes what has arrived, without blocking; the time is noted here, as the bytes come in.
     void Read()
     {
         char buffer[256];
         const ssize_t count = ::recv(Socket, buffer, sizeof buffer, MSG_DONTWAIT);
+        const TClock::time_point now = TClock::now();
         if (count == 0)
             Fail("the server closed the connection");
         if (count < 0)
             return;
         Answer.append(buffer, static_cast<std::size_t>(count));
         if (!Answered && Answer.find('\n') != std::string::npos) {
-            At = TClock::now();
+            At = now;
             Answered = true;
         }
     }
 
+    bool Complete() const { return Answered; }
+    const std::string& Text() const { return Answer; }
+    TClock::time_point AnsweredAt() const { return At; }
+
+private:
     int Socket = -1;
-    std::unique_ptr<QSocketNotifier> Notifier;
     std::string Answer;
     bool Answered = false;
     TClock::time_point At;
 };
 
-// Sends one P and waits for both its answer and the command's carriage return on the line.
+// Sends one P and waits in poll for both its answer and the command's carriage return on the line.
 void RunCommand(TCommandSocket& client, TPtyLine& line, int azimuth, const char* expectedFormat, TClock::time_point& sent)
 {
     char command[32], expected[32];
@@ -105,10 +108,18 @@ void RunCommand(TCommandSocket& client, TPtyLine& line, int azimuth, const char*
     sent = TClock::now();
     client.Send(command);
     const TClock::time_point deadline = sent + std::chrono::seconds(5);
-    while (!(line.Complete() && client.Complete()) && TClock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    if (!line.Complete() || !client.Complete())
-        Fail("a command or its answer did not arrive within 5 s");
+    while (!(line.Complete() && client.Complete())) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
+        if (left <= 0)
+            Fail("a command or its answer did not arrive within 5 s");
+        pollfd ready[2] = {{client.Descriptor(), POLLIN, 0}, {line.Descriptor(), POLLIN, 0}};
+        if (::poll(ready, 2, static_cast<int>(left)) < 0 && errno != EINTR)
+            Fail("poll failed");
+        if (ready[0].revents != 0)
+            client.Read();
+        if (ready[1].revents != 0)
+            line.Read();
+    }
     if (client.Text() != "RPRT 0\n")
         Fail("the answer was not RPRT 0");
     if (line.Text() != expected) {
@@ -117,7 +128,7 @@ void RunCommand(TCommandSocket& client, TPtyLine& line, int azimuth, const char*
     }
 }
 
-// Our path, whole and by hop.
+// Our path, whole and, when the Changed signal is watched, by hop.
 struct TOurSamples {
     std::vector<double> Whole, Answered, Changed, Delivered, Written;
 
@@ -125,25 +136,29 @@ struct TOurSamples {
     {
         PrintLatencies(name, Whole);
         PrintLatencies("  sent -> RPRT 0 back", Answered);
+        if (Changed.empty())
+            return;
         PrintLatencies("  sent -> Changed reaches this process", Changed);
         PrintLatencies("  -> Request answered, value delivered", Delivered);
         PrintLatencies("  -> last byte on the pty", Written);
     }
 };
 
-// `samples` null: a warm-up command.
-void TimeOurCommand(TCommandSocket& client, TFeedRig& rig, int azimuth, TOurSamples* samples)
+// `samples` null: a warm-up command. `hops`: the Changed signal is being watched.
+void TimeOurCommand(TCommandSocket& client, TFeedRig& rig, int azimuth, TOurSamples* samples, bool hops)
 {
     TClock::time_point sent;
     RunCommand(client, rig.Line(), azimuth, "W%03d\r", sent);
     // The watch runs on a thread of its own and may come late: its note is waited for.
-    while (rig.ChangedAt() < sent && TClock::now() < sent + std::chrono::seconds(1))
-        QThread::usleep(100);
+    while (hops && rig.ChangedAt() < sent && TClock::now() < sent + std::chrono::seconds(1))
+        ::usleep(100);
     if (!samples)
         return;
     const TClock::time_point arrived = rig.Line().Arrived();
     samples->Whole.push_back(Microseconds(sent, arrived));
     samples->Answered.push_back(Microseconds(sent, client.AnsweredAt()));
+    if (!hops)
+        return;
     samples->Changed.push_back(Microseconds(sent, rig.ChangedAt()));
     samples->Delivered.push_back(Microseconds(rig.ChangedAt(), rig.DeliveredAt()));
     samples->Written.push_back(Microseconds(rig.DeliveredAt(), arrived));
@@ -212,33 +227,59 @@ int main(int argc, char** argv)
         return azimuth;
     };
     constexpr int WarmUp = 20;
-    TOurSamples ours, backToBack;
+    TOurSamples ours, backToBack, oursByHop, backToBackByHop;
     std::vector<double> hamlib, hamlibAnswered;
-    for (int i = 0; i < commands + WarmUp; ++i) {
-        const int target = nextAzimuth();
-        TimeOurCommand(toBridge, rig, target, i >= WarmUp ? &ours : nullptr);
-        TClock::time_point sent;
-        RunCommand(toRotctld, rotatorLine, target, "W%03d 000\r", sent);
-        if (i >= WarmUp) {
-            hamlib.push_back(Microseconds(sent, rotatorLine.Arrived()));
-            hamlibAnswered.push_back(Microseconds(sent, toRotctld.AnsweredAt()));
+    std::string loadTurns, loadBackToBack, loadHops;
+    // The commands go out from a plain thread of their own, which stamps the times where the bytes
+    // arrive; the main thread runs only the program, as Tolvane runs in a process of its own.
+    const auto takeTurns = [&](TOurSamples& samples, bool hops) {
+        for (int i = 0; i < commands + WarmUp; ++i) {
+            const int target = nextAzimuth();
+            TimeOurCommand(toBridge, rig, target, i >= WarmUp ? &samples : nullptr, hops);
+            TClock::time_point sent;
+            RunCommand(toRotctld, rotatorLine, target, "W%03d 000\r", sent);
+            if (i >= WarmUp && !hops) {
+                hamlib.push_back(Microseconds(sent, rotatorLine.Arrived()));
+                hamlibAnswered.push_back(Microseconds(sent, toRotctld.AnsweredAt()));
+            }
         }
-    }
+    };
     // rotctld sleeps 50 ms after each command before it answers, so in turns every command of ours
     // meets idle cores; a client that sends again as soon as it has its answer keeps them awake.
-    for (int i = 0; i < commands; ++i)
-        TimeOurCommand(toBridge, rig, nextAzimuth(), &backToBack);
+    const auto backToBackRound = [&](TOurSamples& samples, bool hops) {
+        for (int i = 0; i < commands; ++i)
+            TimeOurCommand(toBridge, rig, nextAzimuth(), &samples, hops);
+    };
+    const auto watch = [&](bool on) {
+        QMetaObject::invokeMethod(&application, [&rig, on] { rig.WatchChanged(on); }, Qt::BlockingQueuedConnection);
+    };
+    std::thread driver([&] {
+        takeTurns(ours, false);
+        loadTurns = LoadAverage();
+        backToBackRound(backToBack, false);
+        loadBackToBack = LoadAverage();
+        // The hops in rounds of their own: the watch is one more receiver of every Changed signal.
+        watch(true);
+        takeTurns(oursByHop, true);
+        backToBackRound(backToBackByHop, true);
+        loadHops = LoadAverage();
+        QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
+    });
+    application.exec();
+    driver.join();
 
-    std::printf("TCP \"P az 0\" LF -> last byte on the pty, %d commands each; load average %s\n", commands,
-                LoadAverage().c_str());
-    std::printf("taking turns with rotctld:\n");
+    std::printf("TCP \"P az 0\" LF -> last byte on the pty, %d commands each\n", commands);
+    std::printf("taking turns with rotctld; load average %s:\n", loadTurns.c_str());
     ours.Print("Tolvane: tolvane-bridge, bus, TForm1");
     PrintLatencies("rotctld -m 601 (GS-232A)", hamlib);
     PrintLatencies("  sent -> RPRT 0 back", hamlibAnswered);
     std::printf("  medians: Tolvane / rotctld = %.2f\n", Percentile(ours.Whole, 0.5) / Percentile(hamlib, 0.5));
     std::printf("Tolvane alone, the next command as soon as the answer and the line's byte are in; load average %s:\n",
-                LoadAverage().c_str());
+                loadBackToBack.c_str());
     backToBack.Print("Tolvane: tolvane-bridge, bus, TForm1");
+    std::printf("by hop, the Changed signal watched on a thread of its own; load average %s:\n", loadHops.c_str());
+    oursByHop.Print("taking turns with rotctld");
+    backToBackByHop.Print("back to back");
     rig.CloseWindow();
     for (QProcess* process : {&rotctld, &bridge, &daemon}) {
         process->terminate();

@@ -29,6 +29,8 @@ int main(int argc, char** argv)
     QProcess daemon;
     const std::string address = StartPrivateBus(daemon);
     TFeedRig rig(address);
+    rig.Line().ReadOnEventLoop();
+    rig.WatchChanged(true);
 
     // The publisher's report lines are not read: they would wake this process with every value.
     QProcess publisher;

@@ -27,7 +27,8 @@ public slots:
     void Changed(const QString&) { Arrived = TClock::now().time_since_epoch().count(); }
 };
 
-TFeedRig::TFeedRig(const std::string& busAddress) : Watch(std::make_unique<TChangedWatch>())
+TFeedRig::TFeedRig(const std::string& busAddress)
+    : BusAddress(busAddress), Watch(std::make_unique<TChangedWatch>())
 {
     if (!Folder.isValid() ||
         !QFile::link(QString::fromStdString(Com1.SlavePath()), Folder.filePath(QStringLiteral("COM1"))))
@@ -35,9 +36,15 @@ TFeedRig::TFeedRig(const std::string& busAddress) : Watch(std::make_unique<TChan
     QDir::setCurrent(Folder.path());
     Watch->moveToThread(&WatchThread);
     WatchThread.start();
-    QDBusConnection watchBus = QDBusConnection::connectToBus(QString::fromStdString(busAddress), QStringLiteral("watch"));
-    if (!watchBus.connect(QString(), QStringLiteral("/Teskarn"), QStringLiteral("dde.Topic"), QStringLiteral("Changed"),
-                          Watch.get(), SLOT(Changed(QString))))
+}
+
+void TFeedRig::WatchChanged(bool on)
+{
+    QDBusConnection watchBus = QDBusConnection::connectToBus(QString::fromStdString(BusAddress), QStringLiteral("watch"));
+    const QString path = QStringLiteral("/Teskarn"), interface = QStringLiteral("dde.Topic"),
+                  signal = QStringLiteral("Changed");
+    if (on ? !watchBus.connect(QString(), path, interface, signal, Watch.get(), SLOT(Changed(QString)))
+           : !watchBus.disconnect(QString(), path, interface, signal, Watch.get(), SLOT(Changed(QString))))
         BenchTools::Fail("cannot watch the Changed signal");
 }
 
@@ -71,7 +78,7 @@ void TFeedRig::OpenWindow()
     // The value back from the Request, just before the window's handler takes it.
     auto handler = Form->DdeClientConv().OnItemChange;
     Form->DdeClientConv().OnItemChange = [this, handler](const std::string& text) {
-        Delivered = TClock::now();
+        Delivered = TClock::now().time_since_epoch().count();
         handler(text);
     };
 }
@@ -79,6 +86,11 @@ void TFeedRig::OpenWindow()
 TClock::time_point TFeedRig::ChangedAt() const
 {
     return TClock::time_point{TClock::duration(Watch->Arrived.load())};
+}
+
+TClock::time_point TFeedRig::DeliveredAt() const
+{
+    return TClock::time_point{TClock::duration(Delivered.load())};
 }
 
 #include "FeedRig.moc"

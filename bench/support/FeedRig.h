@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -17,7 +18,8 @@ class TChangedWatch;
 
 class TFeedRig {
 public:
-    // Makes the private bus at `busAddress` ready to be watched and COM1 in a folder of its own.
+    // COM1 in a folder of its own; the Changed signal on the private bus at `busAddress` is watched
+    // only while WatchChanged is on, since the watch's own delivery loads the path it times.
     explicit TFeedRig(const std::string& busAddress);
     ~TFeedRig();
     TFeedRig(const TFeedRig&) = delete;
@@ -27,15 +29,18 @@ public:
     void OpenWindow();
     // Before the publisher and the bus go.
     void CloseWindow();
+    void WatchChanged(bool on);
     TPtyLine& Line() { return Com1; }
+    // Safe to read from any thread.
     BenchTools::TClock::time_point ChangedAt() const;
-    BenchTools::TClock::time_point DeliveredAt() const { return Delivered; }
+    BenchTools::TClock::time_point DeliveredAt() const;
 
 private:
+    std::string BusAddress;
     QTemporaryDir Folder;
     TPtyLine Com1;
     QThread WatchThread;
     std::unique_ptr<TChangedWatch> Watch;
     std::unique_ptr<TForm1> Form;
-    BenchTools::TClock::time_point Delivered;
+    std::atomic<BenchTools::TClock::rep> Delivered{0};
 };

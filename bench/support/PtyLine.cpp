@@ -13,6 +13,10 @@ TPtyLine::TPtyLine()
     Slave = ptsname(Master);
     // Held open so that the master does not report a hang-up before the program under test opens it.
     SlaveHolder = ::open(Slave.c_str(), O_RDWR | O_NOCTTY);
+}
+
+void TPtyLine::ReadOnEventLoop()
+{
     Notifier = std::make_unique<QSocketNotifier>(Master, QSocketNotifier::Read);
     QObject::connect(Notifier.get(), &QSocketNotifier::activated, [this] { Read(); });
 }
@@ -36,9 +40,10 @@ void TPtyLine::Read()
     const ssize_t count = ::read(Master, buffer, sizeof buffer);
     if (count <= 0)
         return;
+    const BenchTools::TClock::time_point now = BenchTools::TClock::now();
     Received.append(buffer, static_cast<std::size_t>(count));
     if (!Done && Received.find('\r') != std::string::npos) {
-        ArrivedAt = BenchTools::TClock::now();
+        ArrivedAt = now;
         Done = true;
     }
 }

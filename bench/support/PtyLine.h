@@ -17,6 +17,11 @@ public:
     TPtyLine& operator=(const TPtyLine&) = delete;
 
     const std::string& SlavePath() const { return Slave; }
+    // Read by this thread's event loop; without it, whoever polls Descriptor() calls Read().
+    void ReadOnEventLoop();
+    int Descriptor() const { return Master; }
+    // Takes what has arrived, without blocking; the time is noted here, as the bytes come in.
+    void Read();
     void Clear();
     bool Complete() const { return Done; }
     // What arrived up to and with the carriage return.
@@ -24,8 +29,6 @@ public:
     BenchTools::TClock::time_point Arrived() const { return ArrivedAt; }
 
 private:
-    void Read();
-
     int Master = -1;
     int SlaveHolder = -1;
     std::string Slave;

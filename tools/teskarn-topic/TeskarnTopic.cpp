@@ -2,37 +2,96 @@
 #include "TeskarnTopic.h"
 
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusError>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <dbus/dbus.h>
 
 #include <cstdio>
 
 namespace {
-const QString ItemName = QStringLiteral("azimuth");
+const char* const ItemName = "azimuth";
+const char* const TopicInterface = "dde.Topic";
+const char* const Introspection =
+    DBUS_INTROSPECT_1_0_XML_DOCTYPE_DECL_NODE
+    "<node>\n"
+    " <interface name=\"dde.Topic\">\n"
+    "  <method name=\"Request\"><arg name=\"item\" type=\"s\" direction=\"in\"/>"
+    "<arg type=\"s\" direction=\"out\"/></method>\n"
+    "  <signal name=\"Changed\"><arg name=\"item\" type=\"s\"/></signal>\n"
+    " </interface>\n"
+    " <interface name=\"org.freedesktop.DBus.Introspectable\">\n"
+    "  <method name=\"Introspect\"><arg type=\"s\" direction=\"out\"/></method>\n"
+    " </interface>\n"
+    "</node>\n";
 }  // namespace
+
+struct TTeskarnTopic::TWatchNotifiers {
+    std::unique_ptr<QSocketNotifier> Read, Write;
+};
+
+struct TTeskarnTopicHandlers {
+    static DBusHandlerResult WatchForDisconnect(DBusConnection*, DBusMessage* message, void* data)
+    {
+        auto* topic = static_cast<TTeskarnTopic*>(data);
+        // Without its bus the publisher serves nobody; leaving frees the user from a stray process.
+        if (dbus_message_is_signal(message, DBUS_INTERFACE_LOCAL, "Disconnected") && topic->Claimed) {
+            std::fprintf(stderr, "%s: the session bus went away\n", qPrintable(topic->Program));
+            QCoreApplication::exit(1);
+        }
+        return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+    }
+
+    static DBusHandlerResult HandleMessage(DBusConnection*, DBusMessage* message, void* topic)
+    {
+        if (dbus_message_get_type(message) != DBUS_MESSAGE_TYPE_METHOD_CALL)
+            return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+        static_cast<TTeskarnTopic*>(topic)->Answer(message);
+        return DBUS_HANDLER_RESULT_HANDLED;
+    }
+};
 
 TTeskarnTopic::TTeskarnTopic(const QString& program, const QString& service) : Program(program), Service(service)
 {
-    connect(&BusCheck, &QTimer::timeout, this, [this] {
-        // Without its bus the publisher serves nobody; leaving frees the user from a stray process.
-        if (!QDBusConnection::sessionBus().isConnected()) {
-            std::fprintf(stderr, "%s: the session bus went away\n", qPrintable(Program));
-            QCoreApplication::exit(1);
-        }
-    });
+}
+
+TTeskarnTopic::~TTeskarnTopic()
+{
+    if (!Connection)
+        return;
+    dbus_connection_close(Connection);
+    dbus_connection_unref(Connection);
 }
 
 bool TTeskarnTopic::Serve()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        std::fprintf(stderr, "%s: no session bus: %s\n", qPrintable(Program), qPrintable(bus.lastError().message()));
+    DBusError error;
+    dbus_error_init(&error);
+    // A connection of our own: nobody else in the process may dispatch it on another thread.
+    Connection = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
+    if (!Connection) {
+        std::fprintf(stderr, "%s: no session bus: %s\n", qPrintable(Program), error.message);
+        dbus_error_free(&error);
         return false;
     }
-    const QString path = QStringLiteral("/") + Service;
-    if (!bus.registerObject(path, this, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)) {
-        std::fprintf(stderr, "%s: cannot serve %s\n", qPrintable(Program), qPrintable(path));
+    dbus_connection_set_exit_on_disconnect(Connection, false);
+    dbus_connection_set_watch_functions(Connection, AddWatch, RemoveWatch, ToggleWatch, this, nullptr);
+    dbus_connection_set_timeout_functions(Connection, AddTimeout, RemoveTimeout, ToggleTimeout, this, nullptr);
+    // Data read during a blocking call waits for the event loop's next turn.
+    dbus_connection_set_dispatch_status_function(
+        Connection,
+        [](DBusConnection*, DBusDispatchStatus status, void* topic) {
+            if (status == DBUS_DISPATCH_DATA_REMAINS)
+                QMetaObject::invokeMethod(static_cast<TTeskarnTopic*>(topic), &TTeskarnTopic::Dispatch,
+                                          Qt::QueuedConnection);
+        },
+        this, nullptr);
+    dbus_connection_add_filter(Connection, TTeskarnTopicHandlers::WatchForDisconnect, this, nullptr);
+    const QByteArray path = "/" + Service.toUtf8();
+    static const DBusObjectPathVTable table = {nullptr, TTeskarnTopicHandlers::HandleMessage, nullptr, nullptr, nullptr, nullptr};
+    if (!dbus_connection_try_register_object_path(Connection, path.constData(), &table, this, &error)) {
+        std::fprintf(stderr, "%s: cannot serve %s\n", qPrintable(Program), path.constData());
+        dbus_error_free(&error);
         return false;
     }
     return true;
@@ -40,29 +99,157 @@ bool TTeskarnTopic::Serve()
 
 bool TTeskarnTopic::Claim()
 {
-    const QString name = QStringLiteral("dde.") + Service;
+    const QByteArray name = "dde." + Service.toUtf8();
+    DBusError error;
+    dbus_error_init(&error);
     // Only one publisher may own the feed; a second one leaves instead of waiting in line.
-    const auto reply = QDBusConnection::sessionBus().interface()->registerService(
-        name, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
-    if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
-        std::fprintf(stderr, "%s: %s is already owned\n", qPrintable(Program), qPrintable(name));
+    const int reply = dbus_bus_request_name(Connection, name.constData(), DBUS_NAME_FLAG_DO_NOT_QUEUE, &error);
+    dbus_error_free(&error);
+    if (reply != DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER) {
+        std::fprintf(stderr, "%s: %s is already owned\n", qPrintable(Program), name.constData());
         return false;
     }
-    BusCheck.start(500);
+    Claimed = true;
     return true;
 }
 
 void TTeskarnTopic::Publish(const QString& text)
 {
     Text = text;
-    emit Changed(ItemName);
+    if (!Connection)
+        return;
+    const QByteArray path = "/" + Service.toUtf8();
+    DBusMessage* signal = dbus_message_new_signal(path.constData(), TopicInterface, "Changed");
+    if (!signal)
+        return;
+    dbus_message_append_args(signal, DBUS_TYPE_STRING, &ItemName, DBUS_TYPE_INVALID);
+    // libdbus writes at once when the socket takes it; the rest waits for the writable watch.
+    dbus_connection_send(Connection, signal, nullptr);
+    dbus_message_unref(signal);
 }
 
-QString TTeskarnTopic::Request(const QString& item)
+unsigned TTeskarnTopic::AddWatch(DBusWatch* watch, void* data)
 {
-    if (item != ItemName) {
-        sendErrorReply(QStringLiteral("dde.Error.UnknownItem"), QStringLiteral("no item ") + item);
-        return {};
+    auto* topic = static_cast<TTeskarnTopic*>(data);
+    const int descriptor = dbus_watch_get_unix_fd(watch);
+    const unsigned flags = dbus_watch_get_flags(watch);
+    auto notifiers = std::make_unique<TWatchNotifiers>();
+    const auto handle = [topic, watch](unsigned condition) {
+        dbus_watch_handle(watch, condition);
+        topic->Dispatch();
+    };
+    if (flags & DBUS_WATCH_READABLE) {
+        notifiers->Read = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+        QObject::connect(notifiers->Read.get(), &QSocketNotifier::activated, topic,
+                         [handle] { handle(DBUS_WATCH_READABLE); });
     }
-    return Text;
+    if (flags & DBUS_WATCH_WRITABLE) {
+        notifiers->Write = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Write);
+        QObject::connect(notifiers->Write.get(), &QSocketNotifier::activated, topic,
+                         [handle] { handle(DBUS_WATCH_WRITABLE); });
+    }
+    topic->Watches[watch] = std::move(notifiers);
+    ToggleWatch(watch, data);
+    return true;
+}
+
+void TTeskarnTopic::RemoveWatch(DBusWatch* watch, void* data)
+{
+    auto* topic = static_cast<TTeskarnTopic*>(data);
+    const auto found = topic->Watches.find(watch);
+    if (found == topic->Watches.end())
+        return;
+    // libdbus may remove the watch from inside its own handler: the notifier goes after that.
+    for (std::unique_ptr<QSocketNotifier>* notifier : {&found->second->Read, &found->second->Write})
+        if (*notifier) {
+            (*notifier)->setEnabled(false);
+            (*notifier)->disconnect();
+            notifier->release()->deleteLater();
+        }
+    topic->Watches.erase(found);
+}
+
+void TTeskarnTopic::ToggleWatch(DBusWatch* watch, void* topic)
+{
+    const auto found = static_cast<TTeskarnTopic*>(topic)->Watches.find(watch);
+    if (found == static_cast<TTeskarnTopic*>(topic)->Watches.end())
+        return;
+    const bool enabled = dbus_watch_get_enabled(watch);
+    for (QSocketNotifier* notifier : {found->second->Read.get(), found->second->Write.get()})
+        if (notifier)
+            notifier->setEnabled(enabled);
+}
+
+unsigned TTeskarnTopic::AddTimeout(DBusTimeout* timeout, void* data)
+{
+    auto* topic = static_cast<TTeskarnTopic*>(data);
+    auto timer = std::make_unique<QTimer>();
+    QObject::connect(timer.get(), &QTimer::timeout, topic, [topic, timeout] {
+        dbus_timeout_handle(timeout);
+        topic->Dispatch();
+    });
+    topic->Timeouts[timeout] = std::move(timer);
+    ToggleTimeout(timeout, data);
+    return true;
+}
+
+void TTeskarnTopic::RemoveTimeout(DBusTimeout* timeout, void* data)
+{
+    auto* topic = static_cast<TTeskarnTopic*>(data);
+    const auto found = topic->Timeouts.find(timeout);
+    if (found == topic->Timeouts.end())
+        return;
+    found->second->stop();
+    found->second->disconnect();
+    found->second.release()->deleteLater();
+    topic->Timeouts.erase(found);
+}
+
+void TTeskarnTopic::ToggleTimeout(DBusTimeout* timeout, void* topic)
+{
+    const auto found = static_cast<TTeskarnTopic*>(topic)->Timeouts.find(timeout);
+    if (found == static_cast<TTeskarnTopic*>(topic)->Timeouts.end())
+        return;
+    if (dbus_timeout_get_enabled(timeout))
+        found->second->start(dbus_timeout_get_interval(timeout));
+    else
+        found->second->stop();
+}
+
+void TTeskarnTopic::Dispatch()
+{
+    while (Connection && dbus_connection_dispatch(Connection) == DBUS_DISPATCH_DATA_REMAINS) {
+    }
+}
+
+void TTeskarnTopic::Answer(DBusMessage* call)
+{
+    DBusMessage* reply = nullptr;
+    const char* interface = dbus_message_get_interface(call);
+    const bool ours = !interface || qstrcmp(interface, TopicInterface) == 0;
+    if (dbus_message_is_method_call(call, DBUS_INTERFACE_INTROSPECTABLE, "Introspect")) {
+        reply = dbus_message_new_method_return(call);
+        dbus_message_append_args(reply, DBUS_TYPE_STRING, &Introspection, DBUS_TYPE_INVALID);
+    } else if (!ours || qstrcmp(dbus_message_get_member(call), "Request") != 0) {
+        reply = dbus_message_new_error(call, DBUS_ERROR_UNKNOWN_METHOD, "no such method");
+    } else if (!dbus_message_has_signature(call, "s")) {
+        reply = dbus_message_new_error(call, DBUS_ERROR_INVALID_ARGS, "Request takes one string");
+    } else {
+        const char* item = nullptr;
+        dbus_message_get_args(call, nullptr, DBUS_TYPE_STRING, &item, DBUS_TYPE_INVALID);
+        if (qstrcmp(item, ItemName) != 0) {
+            const QByteArray text = "no item " + QByteArray(item);
+            reply = dbus_message_new_error(call, "dde.Error.UnknownItem", text.constData());
+        } else {
+            const QByteArray value = Text.toUtf8();
+            const char* valueText = value.constData();
+            reply = dbus_message_new_method_return(call);
+            dbus_message_append_args(reply, DBUS_TYPE_STRING, &valueText, DBUS_TYPE_INVALID);
+        }
+    }
+    if (!reply)
+        return;
+    if (!dbus_message_get_no_reply(call))
+        dbus_connection_send(Connection, reply, nullptr);
+    dbus_message_unref(reply);
 }
