@@ -1,64 +1,43 @@
 // The feed conversation on the D-Bus session bus: link, advise loop, requests and the close notice.
 #include "platform/DBusDdeClientConv.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusReply>
-#include <QDBusServiceWatcher>
 #include <QFile>
 #include <QObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QString>
+#include <QTimer>
 
-#include <atomic>
-#include <functional>
+#include <dbus/dbus.h>
 
-namespace DBusDdeClientConvDetail {
-
-// Receives the publisher's Changed signal; QtDBus delivers signals only to slots.
-class TChangeListener : public QObject {
-    Q_OBJECT
-public:
-    std::function<void(const QString& item)> OnChanged;
-
-public slots:
-    void Changed(const QString& item)
-    {
-        if (OnChanged)
-            OnChanged(item);
-    }
-};
-
-}  // namespace DBusDdeClientConvDetail
+#include <map>
 
 namespace {
-using DBusDdeClientConvDetail::TChangeListener;
 
-const QString TopicInterface = QStringLiteral("dde.Topic");
+const char* const TopicInterface = "dde.Topic";
 constexpr int RequestTimeoutMs = 1000;
 
-QString BusName(const std::string& service)
+std::string BusName(const std::string& service)
 {
-    return QStringLiteral("dde.") + QString::fromStdString(service);
+    return "dde." + service;
 }
 
-// The watcher may be the one emitting when the conversation closes: it goes once that is over.
-// Only our own handler is cut off; QtDBus needs the watcher's other signals to forget it.
-struct TDeleteLater {
-    void operator()(QDBusServiceWatcher* watcher) const
-    {
-        QObject::disconnect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, nullptr, nullptr);
-        watcher->deleteLater();
-    }
-};
-using TWatcherPointer = std::unique_ptr<QDBusServiceWatcher, TDeleteLater>;
-
-QString ObjectPath(const std::string& topic)
+std::string ObjectPath(const std::string& topic)
 {
-    return QStringLiteral("/") + QString::fromStdString(topic);
+    return "/" + topic;
+}
+
+// The first argument of a message when it is a string; null otherwise.
+const char* FirstString(DBusMessage* message)
+{
+    DBusMessageIter arguments;
+    if (!dbus_message_iter_init(message, &arguments) || dbus_message_iter_get_arg_type(&arguments) != DBUS_TYPE_STRING)
+        return nullptr;
+    const char* text = nullptr;
+    dbus_message_iter_get_basic(&arguments, &text);
+    return text;
 }
 
 // The state letter and start time of a process, from /proc; empty when there is no such process.
@@ -76,10 +55,9 @@ QByteArrayList ProcessStateAndStart(qint64 pid)
 }
 
 // A value is read as a C string, and control characters would confuse the readout and the box.
-std::string CleanedValue(const QString& value)
+std::string CleanedValue(const char* value)
 {
-    std::string text = value.toStdString();
-    text = text.substr(0, text.find('\0'));
+    std::string text = value;
     for (char& character : text) {
         const auto code = static_cast<unsigned char>(character);
         if (code >= 1 && code <= 31)
@@ -91,16 +69,12 @@ std::string CleanedValue(const QString& value)
 
 class TDBusDdeClientConv::TLink {
 public:
-    TLink(IDdeClientConv& owner, std::string busAddress) : Owner(owner), BusAddress(std::move(busAddress))
-    {
-        Listener.OnChanged = [this](const QString& item) { ItemChanged(item); };
-    }
+    TLink(IDdeClientConv& owner, std::string busAddress) : Owner(owner), BusAddress(std::move(busAddress)) {}
 
     ~TLink()
     {
         Close();
-        if (!ConnectionName.isEmpty())
-            QDBusConnection::disconnectFromBus(ConnectionName);
+        Disconnect();
     }
 
     bool SetLink(const std::string& service, const std::string& topic)
@@ -143,9 +117,14 @@ public:
             return;
         Open = false;
         ++Conversation;
-        Bus().disconnect(OwnerName, ObjectPath(Topic), TopicInterface, QStringLiteral("Changed"), &Listener,
-                         SLOT(Changed(QString)));
-        Watcher.reset();
+        if (Connection && dbus_connection_get_is_connected(Connection)) {
+            // Without an error the removal does not wait for the bus's answer.
+            dbus_bus_remove_match(Connection, ChangedRule.c_str(), nullptr);
+            dbus_bus_remove_match(Connection, OwnerRule.c_str(), nullptr);
+            dbus_connection_flush(Connection);
+        }
+        ChangedRule.clear();
+        OwnerRule.clear();
         OwnerName.clear();
         if (Owner.OnClose)
             Owner.OnClose();
@@ -154,59 +133,133 @@ public:
     bool IsOpen() const { return Open; }
 
 private:
-    // The bus connection, opened again if it was lost.
-    QDBusConnection Bus()
+    struct TWatchNotifiers {
+        std::unique_ptr<QSocketNotifier> Read, Write;
+    };
+
+    // The bus connection, opened again if it was lost. It is private to this conversation and driven
+    // by this thread's event loop: no bus thread stands between a notice and its request.
+    DBusConnection* Bus()
     {
-        if (!ConnectionName.isEmpty()) {
-            QDBusConnection existing(ConnectionName);
-            if (existing.isConnected())
-                return existing;
-            QDBusConnection::disconnectFromBus(ConnectionName);
+        if (Connection && dbus_connection_get_is_connected(Connection))
+            return Connection;
+        Disconnect();
+        const std::string address = BusAddress.empty() ? qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS").toStdString()
+                                                        : BusAddress;
+        DBusError error;
+        dbus_error_init(&error);
+        // Each conversation has its own connection, so it follows the address it was made for;
+        // libdbus remembers the session address it read first, so only an empty one is left to it.
+        DBusConnection* connection = address.empty() ? dbus_bus_get_private(DBUS_BUS_SESSION, &error)
+                                                     : dbus_connection_open_private(address.c_str(), &error);
+        if (connection && !address.empty() && !dbus_bus_register(connection, &error)) {
+            dbus_connection_close(connection);
+            dbus_connection_unref(connection);
+            connection = nullptr;
         }
-        static std::atomic<unsigned> connectionCount{0};
-        ConnectionName = QStringLiteral("tolvane-feed-%1").arg(++connectionCount);
-        const QString address = QString::fromStdString(BusAddress.empty()
-                                                           ? qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS").toStdString()
-                                                           : BusAddress);
-        // Each conversation has its own connection, so it follows the address it was made for.
-        return address.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, ConnectionName)
-                                 : QDBusConnection::connectToBus(address, ConnectionName);
+        dbus_error_free(&error);
+        if (!connection)
+            return nullptr;
+        // A lost bus ends nothing but this connection; the program goes on.
+        dbus_connection_set_exit_on_disconnect(connection, false);
+        Connection = connection;
+        dbus_connection_set_watch_functions(Connection, AddWatch, RemoveWatch, ToggleWatch, this, nullptr);
+        dbus_connection_set_timeout_functions(Connection, AddTimeout, RemoveTimeout, ToggleTimeout, this, nullptr);
+        // Data read during a blocking call waits for the event loop's next turn.
+        dbus_connection_set_dispatch_status_function(
+            Connection,
+            [](DBusConnection*, DBusDispatchStatus status, void* link) {
+                if (status == DBUS_DISPATCH_DATA_REMAINS)
+                    QMetaObject::invokeMethod(&static_cast<TLink*>(link)->Context,
+                                              [link] { static_cast<TLink*>(link)->Dispatch(); }, Qt::QueuedConnection);
+            },
+            this, nullptr);
+        dbus_connection_add_filter(Connection, Filter, this, nullptr);
+        return Connection;
     }
 
-    QString CurrentOwner()
+    void Disconnect()
     {
-        QDBusConnection bus = Bus();
-        if (!bus.isConnected() || !bus.interface())
+        if (!Connection)
+            return;
+        DBusConnection* connection = Connection;
+        Connection = nullptr;
+        dbus_connection_set_dispatch_status_function(connection, nullptr, nullptr, nullptr);
+        dbus_connection_remove_filter(connection, Filter, this);
+        dbus_connection_close(connection);
+        dbus_connection_set_watch_functions(connection, nullptr, nullptr, nullptr, nullptr, nullptr);
+        dbus_connection_set_timeout_functions(connection, nullptr, nullptr, nullptr, nullptr, nullptr);
+        dbus_connection_unref(connection);
+        for (auto& [watch, notifiers] : Watches)
+            for (std::unique_ptr<QSocketNotifier>* notifier : {&notifiers->Read, &notifiers->Write})
+                if (*notifier)
+                    notifier->release()->deleteLater();
+        Watches.clear();
+        Timeouts.clear();
+    }
+
+    std::string CurrentOwner()
+    {
+        DBusConnection* bus = Bus();
+        const std::string name = BusName(Service);
+        if (!bus || !dbus_validate_bus_name(name.c_str(), nullptr))
             return {};
-        const QDBusReply<QString> owner = bus.interface()->serviceOwner(BusName(Service));
-        return owner.isValid() ? owner.value() : QString();
+        DBusMessage* call = dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS,
+                                                         "GetNameOwner");
+        if (!call)
+            return {};
+        const char* nameText = name.c_str();
+        dbus_message_append_args(call, DBUS_TYPE_STRING, &nameText, DBUS_TYPE_INVALID);
+        DBusError error;
+        dbus_error_init(&error);
+        DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus, call, DBUS_TIMEOUT_USE_DEFAULT, &error);
+        dbus_message_unref(call);
+        dbus_error_free(&error);
+        if (!reply)
+            return {};
+        const char* owner = FirstString(reply);
+        std::string result = owner ? owner : "";
+        dbus_message_unref(reply);
+        return result;
+    }
+
+    // Adds a match rule and waits for the bus to accept it, so nothing it matches is missed after.
+    static bool AddMatch(DBusConnection* bus, const std::string& rule)
+    {
+        DBusError error;
+        dbus_error_init(&error);
+        dbus_bus_add_match(bus, rule.c_str(), &error);
+        const bool added = !dbus_error_is_set(&error);
+        dbus_error_free(&error);
+        return added;
     }
 
     bool Connect()
     {
-        const QString owner = CurrentOwner();
-        if (owner.isEmpty())
+        const std::string owner = CurrentOwner();
+        const std::string path = ObjectPath(Topic);
+        if (owner.empty() || !dbus_validate_path(path.c_str(), nullptr))
             return false;
-        QDBusConnection bus = Bus();
-        Watcher.reset(new QDBusServiceWatcher(BusName(Service), bus, QDBusServiceWatcher::WatchForOwnerChange));
-        QObject::connect(Watcher.get(), &QDBusServiceWatcher::serviceOwnerChanged,
-                         [this](const QString&, const QString& oldOwner, const QString&) {
-                             if (Open && oldOwner == OwnerName)
-                                 Close();
-                         });
+        DBusConnection* bus = Bus();
+        const std::string ownerRule = "type='signal',sender='" DBUS_SERVICE_DBUS "',interface='" DBUS_INTERFACE_DBUS
+                                      "',member='NameOwnerChanged',arg0='" + BusName(Service) + "'";
         // Signals are taken from the owner linked with only; another owner means another conversation.
-        if (!bus.connect(owner, ObjectPath(Topic), TopicInterface, QStringLiteral("Changed"), &Listener,
-                         SLOT(Changed(QString)))) {
-            Watcher.reset();
+        const std::string changedRule = "type='signal',sender='" + owner + "',path='" + path + "',interface='" +
+                                        TopicInterface + "',member='Changed'";
+        if (!AddMatch(bus, ownerRule))
+            return false;
+        if (!AddMatch(bus, changedRule)) {
+            dbus_bus_remove_match(bus, ownerRule.c_str(), nullptr);
             return false;
         }
-        // The owner may have left before the watcher was in place.
+        // The owner may have left before the watch was in place.
         if (CurrentOwner() != owner) {
-            bus.disconnect(owner, ObjectPath(Topic), TopicInterface, QStringLiteral("Changed"), &Listener,
-                           SLOT(Changed(QString)));
-            Watcher.reset();
+            dbus_bus_remove_match(bus, changedRule.c_str(), nullptr);
+            dbus_bus_remove_match(bus, ownerRule.c_str(), nullptr);
             return false;
         }
+        OwnerRule = ownerRule;
+        ChangedRule = changedRule;
         OwnerName = owner;
         Open = true;
         ++Conversation;
@@ -250,41 +303,181 @@ private:
         return now.size() == 2 && now[0] != "Z" && now[0] != "X" && now[1] == StartedAt;
     }
 
-    void ItemChanged(const QString& item)
+    // Only notes what arrived: the handlers run from the event loop, one at a time, as they would with
+    // QtDBus, so a handler that opens a dialog or links again never runs inside libdbus's dispatch.
+    static DBusHandlerResult Filter(DBusConnection*, DBusMessage* message, void* data)
     {
-        if (Open && !Item.empty() && item.toStdString() == Item)
+        auto* link = static_cast<TLink*>(data);
+        if (dbus_message_get_type(message) != DBUS_MESSAGE_TYPE_SIGNAL || !link->Open)
+            return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+        const char* sender = dbus_message_get_sender(message);
+        if (dbus_message_is_signal(message, TopicInterface, "Changed") && sender && link->OwnerName == sender &&
+            dbus_message_has_path(message, ObjectPath(link->Topic).c_str())) {
+            if (const char* item = FirstString(message))
+                QMetaObject::invokeMethod(&link->Context, [link, changed = std::string(item)] { link->ItemChanged(changed); },
+                                          Qt::QueuedConnection);
+        } else if (dbus_message_is_signal(message, DBUS_INTERFACE_DBUS, "NameOwnerChanged") && sender &&
+                   qstrcmp(sender, DBUS_SERVICE_DBUS) == 0) {
+            const char* name = nullptr;
+            const char* oldOwner = nullptr;
+            const char* newOwner = nullptr;
+            if (dbus_message_get_args(message, nullptr, DBUS_TYPE_STRING, &name, DBUS_TYPE_STRING, &oldOwner,
+                                      DBUS_TYPE_STRING, &newOwner, DBUS_TYPE_INVALID) &&
+                BusName(link->Service) == name)
+                QMetaObject::invokeMethod(&link->Context, [link, left = std::string(oldOwner)] {
+                    if (link->Open && left == link->OwnerName)
+                        link->Close();
+                }, Qt::QueuedConnection);
+        }
+        return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+    }
+
+    void Dispatch()
+    {
+        while (Connection && dbus_connection_dispatch(Connection) == DBUS_DISPATCH_DATA_REMAINS) {
+        }
+    }
+
+    static unsigned AddWatch(DBusWatch* watch, void* data)
+    {
+        auto* link = static_cast<TLink*>(data);
+        const int descriptor = dbus_watch_get_unix_fd(watch);
+        const unsigned flags = dbus_watch_get_flags(watch);
+        auto notifiers = std::make_unique<TWatchNotifiers>();
+        const auto handle = [link, watch](unsigned condition) {
+            dbus_watch_handle(watch, condition);
+            link->Dispatch();
+        };
+        if (flags & DBUS_WATCH_READABLE) {
+            notifiers->Read = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+            QObject::connect(notifiers->Read.get(), &QSocketNotifier::activated, &link->Context,
+                             [handle] { handle(DBUS_WATCH_READABLE); });
+        }
+        if (flags & DBUS_WATCH_WRITABLE) {
+            notifiers->Write = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Write);
+            QObject::connect(notifiers->Write.get(), &QSocketNotifier::activated, &link->Context,
+                             [handle] { handle(DBUS_WATCH_WRITABLE); });
+        }
+        link->Watches[watch] = std::move(notifiers);
+        ToggleWatch(watch, data);
+        return true;
+    }
+
+    static void RemoveWatch(DBusWatch* watch, void* data)
+    {
+        auto* link = static_cast<TLink*>(data);
+        const auto found = link->Watches.find(watch);
+        if (found == link->Watches.end())
+            return;
+        // libdbus may remove the watch from inside its own handler: the notifier goes after that.
+        for (std::unique_ptr<QSocketNotifier>* notifier : {&found->second->Read, &found->second->Write})
+            if (*notifier) {
+                (*notifier)->setEnabled(false);
+                (*notifier)->disconnect();
+                notifier->release()->deleteLater();
+            }
+        link->Watches.erase(found);
+    }
+
+    static void ToggleWatch(DBusWatch* watch, void* data)
+    {
+        auto* link = static_cast<TLink*>(data);
+        const auto found = link->Watches.find(watch);
+        if (found == link->Watches.end())
+            return;
+        const bool enabled = dbus_watch_get_enabled(watch);
+        for (QSocketNotifier* notifier : {found->second->Read.get(), found->second->Write.get()})
+            if (notifier)
+                notifier->setEnabled(enabled);
+    }
+
+    static unsigned AddTimeout(DBusTimeout* timeout, void* data)
+    {
+        auto* link = static_cast<TLink*>(data);
+        auto timer = std::make_unique<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, &link->Context, [link, timeout] {
+            dbus_timeout_handle(timeout);
+            link->Dispatch();
+        });
+        link->Timeouts[timeout] = std::move(timer);
+        ToggleTimeout(timeout, data);
+        return true;
+    }
+
+    static void RemoveTimeout(DBusTimeout* timeout, void* data)
+    {
+        auto* link = static_cast<TLink*>(data);
+        const auto found = link->Timeouts.find(timeout);
+        if (found == link->Timeouts.end())
+            return;
+        found->second->stop();
+        found->second->disconnect();
+        found->second.release()->deleteLater();
+        link->Timeouts.erase(found);
+    }
+
+    static void ToggleTimeout(DBusTimeout* timeout, void* data)
+    {
+        auto* link = static_cast<TLink*>(data);
+        const auto found = link->Timeouts.find(timeout);
+        if (found == link->Timeouts.end())
+            return;
+        if (dbus_timeout_get_enabled(timeout))
+            found->second->start(dbus_timeout_get_interval(timeout));
+        else
+            found->second->stop();
+    }
+
+    void ItemChanged(const std::string& item)
+    {
+        if (Open && !Item.empty() && item == Item)
             RequestAndDeliver();
     }
 
     // A request that fails or times out delivers nothing and leaves the conversation open.
     void RequestAndDeliver()
     {
-        QDBusMessage request = QDBusMessage::createMethodCall(OwnerName, ObjectPath(Topic), TopicInterface,
-                                                              QStringLiteral("Request"));
-        request << QString::fromStdString(Item);
+        DBusConnection* bus = Bus();
+        const std::string path = ObjectPath(Topic);
+        if (!bus || !dbus_validate_bus_name(OwnerName.c_str(), nullptr) || !dbus_validate_path(path.c_str(), nullptr) ||
+            !dbus_validate_utf8(Item.c_str(), nullptr))
+            return;
+        DBusMessage* request = dbus_message_new_method_call(OwnerName.c_str(), path.c_str(), TopicInterface, "Request");
+        if (!request)
+            return;
+        const char* itemText = Item.c_str();
+        dbus_message_append_args(request, DBUS_TYPE_STRING, &itemText, DBUS_TYPE_INVALID);
+        DBusError error;
+        dbus_error_init(&error);
         // Blocking: no other notification runs in between, as with a synchronous DDE transaction.
-        const QDBusMessage reply = Bus().call(request, QDBus::Block, RequestTimeoutMs);
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus, request, RequestTimeoutMs, &error);
+        dbus_message_unref(request);
+        dbus_error_free(&error);
+        if (!reply)
             return;
-        const QVariant value = reply.arguments().constFirst();
-        if (value.metaType().id() != QMetaType::QString)
-            return;
-        if (Open && Owner.OnItemChange)
-            Owner.OnItemChange(CleanedValue(value.toString()));
+        const char* value = FirstString(reply);
+        const std::string text = value ? CleanedValue(value) : std::string();
+        dbus_message_unref(reply);
+        if (value && Open && Owner.OnItemChange)
+            Owner.OnItemChange(text);
     }
 
     IDdeClientConv& Owner;
     const std::string BusAddress;
-    QString ConnectionName;
+    // Receives the queued calls; pending ones go with it.
+    QObject Context;
+    DBusConnection* Connection = nullptr;
+    std::map<DBusWatch*, std::unique_ptr<TWatchNotifiers>> Watches;
+    std::map<DBusTimeout*, std::unique_ptr<QTimer>> Timeouts;
     std::string Service;
     std::string Topic;
     std::string Item;
-    QString OwnerName;
+    std::string OwnerName;
+    std::string OwnerRule;
+    std::string ChangedRule;
     bool Open = false;
     // Changes with every open and close, so a callback that re-linked is noticed.
     unsigned Conversation = 0;
-    TChangeListener Listener;
-    TWatcherPointer Watcher;
     qint64 StartedPid = 0;
     QByteArray StartedAt;
 };
@@ -327,5 +520,3 @@ std::unique_ptr<IDdeClientConv> CreateLinuxDdeClientConv()
 {
     return std::make_unique<TDBusDdeClientConv>();
 }
-
-#include "DBusDdeClientConv.moc"
