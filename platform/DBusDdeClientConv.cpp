@@ -5,14 +5,14 @@
 #include <QObject>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QString>
-#include <QTimer>
 
 #include <dbus/dbus.h>
 
-#include <map>
+#include <memory>
+
+#include "platform/DBusEventLoop.h"
 
 namespace {
 
@@ -133,10 +133,6 @@ public:
     bool IsOpen() const { return Open; }
 
 private:
-    struct TWatchNotifiers {
-        std::unique_ptr<QSocketNotifier> Read, Write;
-    };
-
     // The bus connection, opened again if it was lost. It is private to this conversation and driven
     // by this thread's event loop: no bus thread stands between a notice and its request.
     DBusConnection* Bus()
@@ -163,17 +159,7 @@ private:
         // A lost bus ends nothing but this connection; the program goes on.
         dbus_connection_set_exit_on_disconnect(connection, false);
         Connection = connection;
-        dbus_connection_set_watch_functions(Connection, AddWatch, RemoveWatch, ToggleWatch, this, nullptr);
-        dbus_connection_set_timeout_functions(Connection, AddTimeout, RemoveTimeout, ToggleTimeout, this, nullptr);
-        // Data read during a blocking call waits for the event loop's next turn.
-        dbus_connection_set_dispatch_status_function(
-            Connection,
-            [](DBusConnection*, DBusDispatchStatus status, void* link) {
-                if (status == DBUS_DISPATCH_DATA_REMAINS)
-                    QMetaObject::invokeMethod(&static_cast<TLink*>(link)->Context,
-                                              [link] { static_cast<TLink*>(link)->Dispatch(); }, Qt::QueuedConnection);
-            },
-            this, nullptr);
+        Loop = std::make_unique<TDBusEventLoop>(Connection);
         dbus_connection_add_filter(Connection, Filter, this, nullptr);
         return Connection;
     }
@@ -184,18 +170,10 @@ private:
             return;
         DBusConnection* connection = Connection;
         Connection = nullptr;
-        dbus_connection_set_dispatch_status_function(connection, nullptr, nullptr, nullptr);
         dbus_connection_remove_filter(connection, Filter, this);
         dbus_connection_close(connection);
-        dbus_connection_set_watch_functions(connection, nullptr, nullptr, nullptr, nullptr, nullptr);
-        dbus_connection_set_timeout_functions(connection, nullptr, nullptr, nullptr, nullptr, nullptr);
+        Loop.reset();
         dbus_connection_unref(connection);
-        for (auto& [watch, notifiers] : Watches)
-            for (std::unique_ptr<QSocketNotifier>* notifier : {&notifiers->Read, &notifiers->Write})
-                if (*notifier)
-                    notifier->release()->deleteLater();
-        Watches.clear();
-        Timeouts.clear();
     }
 
     std::string CurrentOwner()
@@ -332,102 +310,6 @@ private:
         return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
     }
 
-    void Dispatch()
-    {
-        while (Connection && dbus_connection_dispatch(Connection) == DBUS_DISPATCH_DATA_REMAINS) {
-        }
-    }
-
-    static unsigned AddWatch(DBusWatch* watch, void* data)
-    {
-        auto* link = static_cast<TLink*>(data);
-        const int descriptor = dbus_watch_get_unix_fd(watch);
-        const unsigned flags = dbus_watch_get_flags(watch);
-        auto notifiers = std::make_unique<TWatchNotifiers>();
-        const auto handle = [link, watch](unsigned condition) {
-            dbus_watch_handle(watch, condition);
-            link->Dispatch();
-        };
-        if (flags & DBUS_WATCH_READABLE) {
-            notifiers->Read = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
-            QObject::connect(notifiers->Read.get(), &QSocketNotifier::activated, &link->Context,
-                             [handle] { handle(DBUS_WATCH_READABLE); });
-        }
-        if (flags & DBUS_WATCH_WRITABLE) {
-            notifiers->Write = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Write);
-            QObject::connect(notifiers->Write.get(), &QSocketNotifier::activated, &link->Context,
-                             [handle] { handle(DBUS_WATCH_WRITABLE); });
-        }
-        link->Watches[watch] = std::move(notifiers);
-        ToggleWatch(watch, data);
-        return true;
-    }
-
-    static void RemoveWatch(DBusWatch* watch, void* data)
-    {
-        auto* link = static_cast<TLink*>(data);
-        const auto found = link->Watches.find(watch);
-        if (found == link->Watches.end())
-            return;
-        // libdbus may remove the watch from inside its own handler: the notifier goes after that.
-        for (std::unique_ptr<QSocketNotifier>* notifier : {&found->second->Read, &found->second->Write})
-            if (*notifier) {
-                (*notifier)->setEnabled(false);
-                (*notifier)->disconnect();
-                notifier->release()->deleteLater();
-            }
-        link->Watches.erase(found);
-    }
-
-    static void ToggleWatch(DBusWatch* watch, void* data)
-    {
-        auto* link = static_cast<TLink*>(data);
-        const auto found = link->Watches.find(watch);
-        if (found == link->Watches.end())
-            return;
-        const bool enabled = dbus_watch_get_enabled(watch);
-        for (QSocketNotifier* notifier : {found->second->Read.get(), found->second->Write.get()})
-            if (notifier)
-                notifier->setEnabled(enabled);
-    }
-
-    static unsigned AddTimeout(DBusTimeout* timeout, void* data)
-    {
-        auto* link = static_cast<TLink*>(data);
-        auto timer = std::make_unique<QTimer>();
-        QObject::connect(timer.get(), &QTimer::timeout, &link->Context, [link, timeout] {
-            dbus_timeout_handle(timeout);
-            link->Dispatch();
-        });
-        link->Timeouts[timeout] = std::move(timer);
-        ToggleTimeout(timeout, data);
-        return true;
-    }
-
-    static void RemoveTimeout(DBusTimeout* timeout, void* data)
-    {
-        auto* link = static_cast<TLink*>(data);
-        const auto found = link->Timeouts.find(timeout);
-        if (found == link->Timeouts.end())
-            return;
-        found->second->stop();
-        found->second->disconnect();
-        found->second.release()->deleteLater();
-        link->Timeouts.erase(found);
-    }
-
-    static void ToggleTimeout(DBusTimeout* timeout, void* data)
-    {
-        auto* link = static_cast<TLink*>(data);
-        const auto found = link->Timeouts.find(timeout);
-        if (found == link->Timeouts.end())
-            return;
-        if (dbus_timeout_get_enabled(timeout))
-            found->second->start(dbus_timeout_get_interval(timeout));
-        else
-            found->second->stop();
-    }
-
     void ItemChanged(const std::string& item)
     {
         if (Open && !Item.empty() && item == Item)
@@ -467,8 +349,7 @@ private:
     // Receives the queued calls; pending ones go with it.
     QObject Context;
     DBusConnection* Connection = nullptr;
-    std::map<DBusWatch*, std::unique_ptr<TWatchNotifiers>> Watches;
-    std::map<DBusTimeout*, std::unique_ptr<QTimer>> Timeouts;
+    std::unique_ptr<TDBusEventLoop> Loop;
     std::string Service;
     std::string Topic;
     std::string Item;

@@ -2,12 +2,12 @@
 #include "TeskarnTopic.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
-#include <QTimer>
 
 #include <dbus/dbus.h>
 
 #include <cstdio>
+
+#include "platform/DBusEventLoop.h"
 
 namespace {
 const char* const ItemName = "azimuth";
@@ -25,10 +25,6 @@ const char* const Introspection =
     " </interface>\n"
     "</node>\n";
 }  // namespace
-
-struct TTeskarnTopic::TWatchNotifiers {
-    std::unique_ptr<QSocketNotifier> Read, Write;
-};
 
 struct TTeskarnTopicHandlers {
     static DBusHandlerResult WatchForDisconnect(DBusConnection*, DBusMessage* message, void* data)
@@ -60,6 +56,7 @@ TTeskarnTopic::~TTeskarnTopic()
     if (!Connection)
         return;
     dbus_connection_close(Connection);
+    Loop.reset();
     dbus_connection_unref(Connection);
 }
 
@@ -75,17 +72,7 @@ bool TTeskarnTopic::Serve()
         return false;
     }
     dbus_connection_set_exit_on_disconnect(Connection, false);
-    dbus_connection_set_watch_functions(Connection, AddWatch, RemoveWatch, ToggleWatch, this, nullptr);
-    dbus_connection_set_timeout_functions(Connection, AddTimeout, RemoveTimeout, ToggleTimeout, this, nullptr);
-    // Data read during a blocking call waits for the event loop's next turn.
-    dbus_connection_set_dispatch_status_function(
-        Connection,
-        [](DBusConnection*, DBusDispatchStatus status, void* topic) {
-            if (status == DBUS_DISPATCH_DATA_REMAINS)
-                QMetaObject::invokeMethod(static_cast<TTeskarnTopic*>(topic), &TTeskarnTopic::Dispatch,
-                                          Qt::QueuedConnection);
-        },
-        this, nullptr);
+    Loop = std::make_unique<TDBusEventLoop>(Connection);
     dbus_connection_add_filter(Connection, TTeskarnTopicHandlers::WatchForDisconnect, this, nullptr);
     const QByteArray path = "/" + Service.toUtf8();
     static const DBusObjectPathVTable table = {nullptr, TTeskarnTopicHandlers::HandleMessage, nullptr, nullptr, nullptr, nullptr};
@@ -126,100 +113,6 @@ void TTeskarnTopic::Publish(const QString& text)
     // libdbus writes at once when the socket takes it; the rest waits for the writable watch.
     dbus_connection_send(Connection, signal, nullptr);
     dbus_message_unref(signal);
-}
-
-unsigned TTeskarnTopic::AddWatch(DBusWatch* watch, void* data)
-{
-    auto* topic = static_cast<TTeskarnTopic*>(data);
-    const int descriptor = dbus_watch_get_unix_fd(watch);
-    const unsigned flags = dbus_watch_get_flags(watch);
-    auto notifiers = std::make_unique<TWatchNotifiers>();
-    const auto handle = [topic, watch](unsigned condition) {
-        dbus_watch_handle(watch, condition);
-        topic->Dispatch();
-    };
-    if (flags & DBUS_WATCH_READABLE) {
-        notifiers->Read = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
-        QObject::connect(notifiers->Read.get(), &QSocketNotifier::activated, topic,
-                         [handle] { handle(DBUS_WATCH_READABLE); });
-    }
-    if (flags & DBUS_WATCH_WRITABLE) {
-        notifiers->Write = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Write);
-        QObject::connect(notifiers->Write.get(), &QSocketNotifier::activated, topic,
-                         [handle] { handle(DBUS_WATCH_WRITABLE); });
-    }
-    topic->Watches[watch] = std::move(notifiers);
-    ToggleWatch(watch, data);
-    return true;
-}
-
-void TTeskarnTopic::RemoveWatch(DBusWatch* watch, void* data)
-{
-    auto* topic = static_cast<TTeskarnTopic*>(data);
-    const auto found = topic->Watches.find(watch);
-    if (found == topic->Watches.end())
-        return;
-    // libdbus may remove the watch from inside its own handler: the notifier goes after that.
-    for (std::unique_ptr<QSocketNotifier>* notifier : {&found->second->Read, &found->second->Write})
-        if (*notifier) {
-            (*notifier)->setEnabled(false);
-            (*notifier)->disconnect();
-            notifier->release()->deleteLater();
-        }
-    topic->Watches.erase(found);
-}
-
-void TTeskarnTopic::ToggleWatch(DBusWatch* watch, void* topic)
-{
-    const auto found = static_cast<TTeskarnTopic*>(topic)->Watches.find(watch);
-    if (found == static_cast<TTeskarnTopic*>(topic)->Watches.end())
-        return;
-    const bool enabled = dbus_watch_get_enabled(watch);
-    for (QSocketNotifier* notifier : {found->second->Read.get(), found->second->Write.get()})
-        if (notifier)
-            notifier->setEnabled(enabled);
-}
-
-unsigned TTeskarnTopic::AddTimeout(DBusTimeout* timeout, void* data)
-{
-    auto* topic = static_cast<TTeskarnTopic*>(data);
-    auto timer = std::make_unique<QTimer>();
-    QObject::connect(timer.get(), &QTimer::timeout, topic, [topic, timeout] {
-        dbus_timeout_handle(timeout);
-        topic->Dispatch();
-    });
-    topic->Timeouts[timeout] = std::move(timer);
-    ToggleTimeout(timeout, data);
-    return true;
-}
-
-void TTeskarnTopic::RemoveTimeout(DBusTimeout* timeout, void* data)
-{
-    auto* topic = static_cast<TTeskarnTopic*>(data);
-    const auto found = topic->Timeouts.find(timeout);
-    if (found == topic->Timeouts.end())
-        return;
-    found->second->stop();
-    found->second->disconnect();
-    found->second.release()->deleteLater();
-    topic->Timeouts.erase(found);
-}
-
-void TTeskarnTopic::ToggleTimeout(DBusTimeout* timeout, void* topic)
-{
-    const auto found = static_cast<TTeskarnTopic*>(topic)->Timeouts.find(timeout);
-    if (found == static_cast<TTeskarnTopic*>(topic)->Timeouts.end())
-        return;
-    if (dbus_timeout_get_enabled(timeout))
-        found->second->start(dbus_timeout_get_interval(timeout));
-    else
-        found->second->stop();
-}
-
-void TTeskarnTopic::Dispatch()
-{
-    while (Connection && dbus_connection_dispatch(Connection) == DBUS_DISPATCH_DATA_REMAINS) {
-    }
 }
 
 void TTeskarnTopic::Answer(DBusMessage* call)

@@ -5,15 +5,11 @@
 #include <QObject>
 #include <QString>
 
-#include <map>
 #include <memory>
 
 struct DBusConnection;
 struct DBusMessage;
-struct DBusTimeout;
-struct DBusWatch;
-class QSocketNotifier;
-class QTimer;
+class TDBusEventLoop;
 
 // Speaks to the bus with libdbus on the thread that owns it, driven by that thread's event loop:
 // a Changed signal is written and a Request answered right where they happen, without handing
@@ -36,17 +32,8 @@ public:
     const QString& Value() const { return Text; }
 
 private:
-    struct TWatchNotifiers;
-
-    static unsigned AddWatch(DBusWatch* watch, void* topic);
-    static void RemoveWatch(DBusWatch* watch, void* topic);
-    static void ToggleWatch(DBusWatch* watch, void* topic);
-    static unsigned AddTimeout(DBusTimeout* timeout, void* topic);
-    static void RemoveTimeout(DBusTimeout* timeout, void* topic);
-    static void ToggleTimeout(DBusTimeout* timeout, void* topic);
     // libdbus's message handlers, whose result type the header cannot name.
     friend struct TTeskarnTopicHandlers;
-    void Dispatch();
     void Answer(DBusMessage* call);
 
     QString Program;
@@ -54,6 +41,5 @@ private:
     QString Text;
     DBusConnection* Connection = nullptr;
     bool Claimed = false;
-    std::map<DBusWatch*, std::unique_ptr<TWatchNotifiers>> Watches;
-    std::map<DBusTimeout*, std::unique_ptr<QTimer>> Timeouts;
+    std::unique_ptr<TDBusEventLoop> Loop;
 };
