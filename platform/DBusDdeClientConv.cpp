@@ -288,6 +288,15 @@ private:
         auto* link = static_cast<TLink*>(data);
         if (dbus_message_get_type(message) != DBUS_MESSAGE_TYPE_SIGNAL || !link->Open)
             return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+        // A bus that goes away takes the owner with it: the conversation closes, and a later link finds
+        // the bus again.
+        if (dbus_message_is_signal(message, DBUS_INTERFACE_LOCAL, "Disconnected")) {
+            QMetaObject::invokeMethod(&link->Context, [link] {
+                if (link->Open)
+                    link->Close();
+            }, Qt::QueuedConnection);
+            return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+        }
         const char* sender = dbus_message_get_sender(message);
         if (dbus_message_is_signal(message, TopicInterface, "Changed") && sender && link->OwnerName == sender &&
             dbus_message_has_path(message, ObjectPath(link->Topic).c_str())) {

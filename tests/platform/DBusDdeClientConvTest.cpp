@@ -109,6 +109,16 @@ TEST_F(DBusDdeClientConvTest, PublisherLeavingClosesTheLinkAndALaterLinkFindsItA
     EXPECT_EQ(Events.back(), "item:102  ");
 }
 
+TEST_F(DBusDdeClientConvTest, TheBusGoingAwayClosesTheLink)
+{
+    auto publisher = StartPublisher({"100"});
+    ASSERT_TRUE(Link());
+    Bus.EndDaemon();
+    ASSERT_TRUE(WaitForEvents(3));
+    EXPECT_EQ(Events, (std::vector<std::string>{"open", "item:100  ", "close"}));
+    EXPECT_FALSE(Conversation->IsOpen());
+}
+
 TEST_F(DBusDdeClientConvTest, LinkingAgainWhileOpenClosesFirstAndDeliversTheKnownItemTwice)
 {
     auto publisher = StartPublisher({"200"});

@@ -83,6 +83,13 @@ bool TPrivateSessionBus::WaitForOwner(const std::string& busName, bool owned, in
     return RunEventsUntil([&] { return (OwnerPid(busName) != 0) == owned; }, timeoutMs);
 }
 
+void TPrivateSessionBus::EndDaemon()
+{
+    // Killed, so that it cannot tell anyone that the names it held are gone.
+    ::kill(static_cast<pid_t>(Daemon->Pid()), SIGKILL);
+    Daemon->WaitForExit(5000);
+}
+
 TPrivateXServer::TPrivateXServer(bool windowManager) : WindowManagerWanted(windowManager)
 {
     const int first = 200 + static_cast<int>(QCoreApplication::applicationPid() % 400) * 2;

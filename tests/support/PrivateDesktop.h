@@ -38,6 +38,8 @@ public:
     // The process id of the name's owner, 0 when nobody owns it.
     qint64 OwnerPid(const std::string& busName);
     bool WaitForOwner(const std::string& busName, bool owned, int timeoutMs = 10000);
+    // The bus goes away at once, as when it crashes.
+    void EndDaemon();
 
 private:
     std::unique_ptr<TChildProcess> Daemon;
