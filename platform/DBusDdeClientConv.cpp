@@ -11,6 +11,7 @@
 #include <dbus/dbus.h>
 
 #include <memory>
+#include <optional>
 
 #include "platform/DBusEventLoop.h"
 
@@ -38,6 +39,30 @@ const char* FirstString(DBusMessage* message)
     const char* text = nullptr;
     dbus_message_iter_get_basic(&arguments, &text);
     return text;
+}
+
+// Calls `method` with one string and waits for the reply, handling nothing else meanwhile: the
+// reply's first argument when it is a string, nothing when the call fails or times out.
+std::optional<std::string> CallTakingString(DBusConnection* bus, const char* destination, const char* path,
+                                            const char* interface, const char* method, const std::string& argument,
+                                            int timeoutMs)
+{
+    DBusMessage* call = dbus_message_new_method_call(destination, path, interface, method);
+    if (!call)
+        return std::nullopt;
+    const char* argumentText = argument.c_str();
+    dbus_message_append_args(call, DBUS_TYPE_STRING, &argumentText, DBUS_TYPE_INVALID);
+    DBusError error;
+    dbus_error_init(&error);
+    DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus, call, timeoutMs, &error);
+    dbus_message_unref(call);
+    dbus_error_free(&error);
+    if (!reply)
+        return std::nullopt;
+    const char* text = FirstString(reply);
+    std::optional<std::string> result = text ? std::optional<std::string>(text) : std::nullopt;
+    dbus_message_unref(reply);
+    return result;
 }
 
 // The state letter and start time of a process, from /proc; empty when there is no such process.
@@ -182,23 +207,9 @@ private:
         const std::string name = BusName(Service);
         if (!bus || !dbus_validate_bus_name(name.c_str(), nullptr))
             return {};
-        DBusMessage* call = dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS,
-                                                         "GetNameOwner");
-        if (!call)
-            return {};
-        const char* nameText = name.c_str();
-        dbus_message_append_args(call, DBUS_TYPE_STRING, &nameText, DBUS_TYPE_INVALID);
-        DBusError error;
-        dbus_error_init(&error);
-        DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus, call, DBUS_TIMEOUT_USE_DEFAULT, &error);
-        dbus_message_unref(call);
-        dbus_error_free(&error);
-        if (!reply)
-            return {};
-        const char* owner = FirstString(reply);
-        std::string result = owner ? owner : "";
-        dbus_message_unref(reply);
-        return result;
+        return CallTakingString(bus, DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS, "GetNameOwner", name,
+                                DBUS_TIMEOUT_USE_DEFAULT)
+            .value_or(std::string());
     }
 
     // Adds a match rule and waits for the bus to accept it, so nothing it matches is missed after.
@@ -333,24 +344,11 @@ private:
         if (!bus || !dbus_validate_bus_name(OwnerName.c_str(), nullptr) || !dbus_validate_path(path.c_str(), nullptr) ||
             !dbus_validate_utf8(Item.c_str(), nullptr))
             return;
-        DBusMessage* request = dbus_message_new_method_call(OwnerName.c_str(), path.c_str(), TopicInterface, "Request");
-        if (!request)
-            return;
-        const char* itemText = Item.c_str();
-        dbus_message_append_args(request, DBUS_TYPE_STRING, &itemText, DBUS_TYPE_INVALID);
-        DBusError error;
-        dbus_error_init(&error);
         // Blocking: no other notification runs in between, as with a synchronous DDE transaction.
-        DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus, request, RequestTimeoutMs, &error);
-        dbus_message_unref(request);
-        dbus_error_free(&error);
-        if (!reply)
-            return;
-        const char* value = FirstString(reply);
-        const std::string text = value ? CleanedValue(value) : std::string();
-        dbus_message_unref(reply);
+        const std::optional<std::string> value =
+            CallTakingString(bus, OwnerName.c_str(), path.c_str(), TopicInterface, "Request", Item, RequestTimeoutMs);
         if (value && Open && Owner.OnItemChange)
-            Owner.OnItemChange(text);
+            Owner.OnItemChange(CleanedValue(value->c_str()));
     }
 
     IDdeClientConv& Owner;
