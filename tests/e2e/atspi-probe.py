@@ -4,7 +4,8 @@
 #   atspi-probe.py showing NAME        "yes" when an object named NAME is on screen, else "no"
 #   atspi-probe.py action NAME ACTION  runs the object's action (Press, Increase, ...)
 #   atspi-probe.py value-changes NAME SECONDS
-#                                      "listening", then the new value at each value-change event of NAME
+#                                      "listening", then the new value at each value-change event of NAME;
+#                                      a NAME ending in "*" stands for every name that begins so
 # Exit code 1: no such object or action yet.
 import sys
 
@@ -28,8 +29,13 @@ def find(name, showing_only=False):
 def print_value_changes(name, seconds):
     from gi.repository import GLib
 
+    def named(accessible_name):
+        if name.endswith("*"):
+            return accessible_name.startswith(name[:-1])
+        return accessible_name == name
+
     def changed(event):
-        if event.source is not None and event.source.name == name:
+        if event.source is not None and named(event.source.name):
             print("%g" % event.source.queryValue().currentValue, flush=True)
 
     pyatspi.Registry.registerEventListener(changed, "object:property-change:accessible-value")
