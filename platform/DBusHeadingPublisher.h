@@ -18,7 +18,7 @@ class TDBusHeadingPublisher final : public IHeadingPublisher {
 public:
     static constexpr std::uint64_t RetryMs = 1000;
 
-    // Talks on the bus at busAddress; empty means the session bus as found at the first Publish.
+    // Talks on the bus at busAddress; empty means the session bus as found at each connection attempt.
     explicit TDBusHeadingPublisher(std::string busAddress = {});
     ~TDBusHeadingPublisher() override;
     TDBusHeadingPublisher(const TDBusHeadingPublisher&) = delete;
