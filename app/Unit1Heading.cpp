@@ -22,9 +22,12 @@ namespace {
 struct THeadingTexts {
     const char* ReadBack;
     const char* LinePrefix;
+    const char* LineDescription;
 };
-const THeadingTexts EnglishHeadingTexts = {"Read the heading back", "Heading: "};
-const THeadingTexts FrenchHeadingTexts = {"Lire la position de l'antenne", "Cap : "};
+const THeadingTexts EnglishHeadingTexts = {"Read the heading back", "Heading: ",
+                                           "Where the antenna points, as the rotator controller reports it"};
+const THeadingTexts FrenchHeadingTexts = {"Lire la position de l'antenne", "Cap : ",
+                                          "Direction de l'antenne, telle que le contrôleur du rotor l'indique"};
 
 // Below the panel, which ends at 55, in the panel's width.
 const QRect HeadingLineBounds(10, 58, 361, 16);
@@ -72,6 +75,7 @@ void TForm1::ShowHeadingTexts()
     std::optional<int> degrees;
     if (heading)
         degrees = static_cast<int>(RoundToInteger(*heading) % 360);
+    LabelHeading->setAccessibleDescription(QString::fromUtf8(texts.LineDescription));
     LabelHeading->Show(QString::fromUtf8(texts.LinePrefix), degrees);
 }
 

@@ -107,14 +107,16 @@ std::set<const QObject*> CheckTree(QAccessibleInterface* node, int depth = 0)
 void ExpectAllReached(const QWidget& window, const std::set<const QObject*>& met)
 {
     for (const QWidget* widget : window.findChildren<QWidget*>()) {
-        if (!WithoutMnemonics(VisibleText(widget)).isEmpty())
+        if (!WithoutMnemonics(VisibleText(widget)).isEmpty()) {
             EXPECT_TRUE(met.count(widget)) << widget->metaObject()->className() << " \""
                                            << VisibleText(widget).toStdString() << "\" is not on the tree";
+        }
     }
     for (const QAction* action : window.findChildren<QAction*>()) {
         const bool inMenu = !action->associatedObjects().isEmpty();
-        if (inMenu && !action->isSeparator() && !WithoutMnemonics(action->text()).isEmpty())
+        if (inMenu && !action->isSeparator() && !WithoutMnemonics(action->text()).isEmpty()) {
             EXPECT_TRUE(met.count(action)) << "menu entry \"" << action->text().toStdString() << "\" is not on the tree";
+        }
     }
 }
 
@@ -133,7 +135,10 @@ TEST_F(TLabelInNameTest, EveryShownTextStartsTheAccessibleNameInBothWindowsAndLa
         language.Choice->trigger();
         for (QWidget* window : {static_cast<QWidget*>(&form), static_cast<QWidget*>(&settings)}) {
             SCOPED_TRACE(window->metaObject()->className());
-            const std::set<const QObject*> met = CheckTree(QAccessible::queryAccessibleInterface(window));
+            std::set<const QObject*> met = CheckTree(QAccessible::queryAccessibleInterface(window));
+            // A context menu is a window of its own, on the tree while it is open.
+            for (QMenu* popup : window->findChildren<QMenu*>(Qt::FindDirectChildrenOnly))
+                met.merge(CheckTree(QAccessible::queryAccessibleInterface(popup)));
             ExpectAllReached(*window, met);
         }
     }

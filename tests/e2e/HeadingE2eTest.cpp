@@ -66,6 +66,8 @@ protected:
     // A fresh desktop for each dialect of a table.
     void Renew()
     {
+        // The old desktop gives back its display and bus before the new one takes them.
+        Desktop.reset();
         Desktop = std::make_unique<TTolvaneDesktop>();
         ASSERT_TRUE(Desktop->IsReady());
     }
@@ -85,48 +87,54 @@ protected:
 
 }  // namespace
 
-TEST_F(HeadingE2e, TheHeadingRisesForTheScreenReaderAndThroughTheBridgeUntilItArrives)
+// One dialect a test: each brings its own desktop and accessibility bus.
+class HeadingDialectE2e : public HeadingE2e, public ::testing::WithParamInterface<TDialect> {};
+
+TEST_P(HeadingDialectE2e, TheHeadingRisesForTheScreenReaderAndThroughTheBridgeUntilItArrives)
 {
     ASSERT_TRUE(AccessibilityBusRuns()) << "no AT-SPI bus (at-spi2-core)";
     const TScopedEnvironment accessibilityOn("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-    for (const TDialect& dialect : Dialects) {
-        SCOPED_TRACE(dialect.Name);
-        Renew();
-        Desktop->WriteReadbackSwitch(true);
-        TChildProcess* rotator = nullptr;
-        const quint16 port = Start(dialect, rotator);
-        ASSERT_NE(port, 0u);
-        TChildProcess listener("/usr/bin/python3",
-                               {QStringLiteral(TOLVANE_SOURCE_DIR "/tests/e2e/atspi-probe.py"),
-                                QStringLiteral("value-changes"), QStringLiteral("Heading*"), QStringLiteral("30")},
-                               {QProcessEnvironment::systemEnvironment(), Desktop->Folder(), TErrorOutput::Merged,
-                                "AT-SPI listener"});
-        ASSERT_TRUE(listener.WaitForOutput("listening", 10000)) << listener.Output();
+    const TDialect& dialect = GetParam();
+    Desktop->WriteReadbackSwitch(true);
+    TChildProcess* rotator = nullptr;
+    const quint16 port = Start(dialect, rotator);
+    ASSERT_NE(port, 0u);
+    TChildProcess listener("/usr/bin/python3",
+                           {QStringLiteral(TOLVANE_SOURCE_DIR "/tests/e2e/atspi-probe.py"),
+                            QStringLiteral("value-changes"), QStringLiteral("Heading*"), QStringLiteral("30")},
+                           {QProcessEnvironment::systemEnvironment(), Desktop->Folder(), TErrorOutput::Merged,
+                            "AT-SPI listener"});
+    ASSERT_TRUE(listener.WaitForOutput("listening", 10000)) << listener.Output();
 
-        ASSERT_TRUE(Rotctl(port, {"P", "90", "0"}));
-        EXPECT_TRUE(rotator->WaitForOutput(Received(dialect.TurnTo90), CommandWaitMs));
-        // The bridge answers where the antenna points, not where it was sent.
-        std::set<int> onTheWay;
-        double azimuth = -1;
-        RunEventsUntil([&] {
-            azimuth = RotctlAzimuth(port);
-            if (azimuth > 0.5 && azimuth < 89.5)
-                onTheWay.insert(static_cast<int>(azimuth));
-            return azimuth >= 89.5;
-        }, 20000);
-        EXPECT_NEAR(azimuth, 90, 0.5);
-        EXPECT_GE(onTheWay.size(), 3u) << "rotctl read the heading rising";
+    ASSERT_TRUE(Rotctl(port, {"P", "90", "0"}));
+    EXPECT_TRUE(rotator->WaitForOutput(Received(dialect.TurnTo90), CommandWaitMs));
+    // The bridge answers where the antenna points, not where it was sent.
+    std::set<int> onTheWay;
+    double azimuth = -1;
+    RunEventsUntil([&] {
+        azimuth = RotctlAzimuth(port);
+        if (azimuth > 0.5 && azimuth < 89.5)
+            onTheWay.insert(static_cast<int>(azimuth));
+        return azimuth >= 89.5;
+    }, 20000);
+    EXPECT_NEAR(azimuth, 90, 0.5);
+    EXPECT_GE(onTheWay.size(), 3u) << "rotctl read the heading rising";
 
-        EXPECT_TRUE(listener.WaitForOutput("90\n", 10000)) << listener.Output();
-        std::istringstream heard(listener.Output());
-        std::set<int> heardOnTheWay;
-        for (std::string line; std::getline(heard, line);)
-            if (!line.empty() && line != "listening" && std::stoi(line) > 0 && std::stoi(line) < 90)
-                heardOnTheWay.insert(std::stoi(line));
-        EXPECT_GE(heardOnTheWay.size(), 3u) << listener.Output();
-        ASSERT_TRUE(Desktop->Quit());
-    }
+    EXPECT_TRUE(listener.WaitForOutput("90\n", 10000)) << listener.Output();
+    std::istringstream heard(listener.Output());
+    std::set<int> heardOnTheWay;
+    for (std::string line; std::getline(heard, line);)
+        if (!line.empty() && line != "listening" && std::stoi(line) > 0 && std::stoi(line) < 90)
+            heardOnTheWay.insert(std::stoi(line));
+    EXPECT_GE(heardOnTheWay.size(), 3u) << listener.Output();
+    ASSERT_TRUE(Desktop->Quit());
 }
+
+INSTANTIATE_TEST_SUITE_P(Dialects, HeadingDialectE2e, ::testing::ValuesIn(Dialects),
+                         [](const ::testing::TestParamInfo<TDialect>& info) {
+                             std::string name = info.param.Protocol;
+                             return name;
+                         });
 
 TEST_F(HeadingE2e, WithTheSwitchOffTheLineCarriesTheCommandsAlone)
 {
