@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTcpServer>
 #include <QThread>
+#include <QTimer>
+#include <QEventLoop>
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -28,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -152,11 +155,27 @@ double OwnCpuSeconds()
     return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
 }
 
+// Runs the main window's events, sleeping in between, until `done` or the time is up; a check every
+// 20 ms sees what the client threads did.
+void RunEventsUntil(const std::function<bool()>& done, int milliseconds)
+{
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(20);
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// No check timer of its own: the idle figure is the window's alone.
 void RunEventsFor(int milliseconds)
 {
-    const TClock::time_point end = TClock::now() + std::chrono::milliseconds(milliseconds);
-    while (TClock::now() < end)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 }  // namespace
@@ -230,9 +249,7 @@ int main(int argc, char** argv)
     form->EditAzimut->setText(QString::number(Target));
     commandAt = TClock::now().time_since_epoch().count();
     form->ButtonTrackClick();
-    const TClock::time_point giveUp = TClock::now() + std::chrono::seconds(60);
-    while (turning && TClock::now() < giveUp)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    RunEventsUntil([&] { return !turning; }, 60000);
     turning = false;
     client.join();
     std::printf("\nheading change in the simulator to the bridge's p (%zu answers while turning):\n", staleness.size());
@@ -258,10 +275,13 @@ int main(int argc, char** argv)
                 easyCommTook.push_back(took);
         }
     });
-    while (oursTook.size() + gs232Took.size() + easyCommTook.size() < static_cast<std::size_t>(3 * rounds) &&
-           rotctld601.state() == QProcess::Running)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    turns.join();
+    std::atomic<bool> turnsDone{false};
+    std::thread waiter([&] {
+        turns.join();
+        turnsDone = true;
+    });
+    RunEventsUntil([&] { return turnsDone.load(); }, 600000);
+    waiter.join();
     std::printf("\nthe time p takes, %d rounds in turns:\n", rounds);
     PrintLatencies("tolvane-bridge", oursTook);
     PrintLatencies("rotctld -m 601", gs232Took);

@@ -1,6 +1,7 @@
 // The heading poll: query timing, the lazy open of the port, and the reply lines read back.
 #include "drivers/HeadingPoll.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/StationSettings.h"
@@ -49,6 +50,7 @@ void THeadingPoll::NoteCommandSent()
     EverCommanded = true;
     LastCommandAt = GetTickCount();
     OpenedByPoll = nullptr;
+    ApplyReadDelay(true);
     // A command is a reason to look sooner, unless a query is still waiting for its reply.
     if (IsRunning && !QueryOutstanding && PollTimer.remainingTime() > BusyPeriodMs)
         PollTimer.start(BusyPeriodMs);
@@ -67,16 +69,20 @@ void THeadingPoll::Attach(TCommPortDriver* port, const TInterfaceRow* row)
     Detach();
     Attached = port;
     AttachedRow = row;
-    if (port)
-        port->OnReceiveData = [this](QObject*, const void* data, std::uint32_t size) {
-            Receive(static_cast<const char*>(data), size);
-        };
+    if (!port)
+        return;
+    AttachedReadDelay = port->ComPortPollingDelay();
+    port->OnReceiveData = [this](QObject*, const void* data, std::uint32_t size) {
+        Receive(static_cast<const char*>(data), size);
+    };
 }
 
 void THeadingPoll::Detach()
 {
-    if (Attached)
+    if (Attached) {
         Attached->OnReceiveData = nullptr;
+        Attached->SetComPortPollingDelay(AttachedReadDelay);
+    }
     Attached = nullptr;
     AttachedRow = nullptr;
     QueryOutstanding = false;
@@ -135,7 +141,15 @@ void THeadingPoll::Tick()
 void THeadingPoll::Schedule()
 {
     const bool commandRecent = EverCommanded && GetTickCount() - LastCommandAt < BusyAfterCommandMs;
-    PollTimer.start(commandRecent || HeadingMoving ? BusyPeriodMs : RestPeriodMs);
+    const bool busy = commandRecent || HeadingMoving;
+    ApplyReadDelay(busy);
+    PollTimer.start(busy ? BusyPeriodMs : RestPeriodMs);
+}
+
+void THeadingPoll::ApplyReadDelay(bool busy)
+{
+    if (Attached)
+        Attached->SetComPortPollingDelay(busy ? AttachedReadDelay : std::max(AttachedReadDelay, RestReadDelayMs));
 }
 
 void THeadingPoll::Receive(const char* data, std::size_t size)

@@ -23,6 +23,9 @@ public:
     static constexpr int RestPeriodMs = 1000;
     static constexpr std::uint64_t ReplyTimeoutMs = 1000;
     static constexpr std::uint64_t BusyAfterCommandMs = 10000;
+    // At rest the port is read this often instead of every 50 ms: a reply still comes in well within
+    // its second, and the idle program wakes a fifth as often.
+    static constexpr std::uint16_t RestReadDelayMs = 250;
     // Position replies are a dozen bytes; a longer line is noise, dropped without being kept.
     static constexpr std::size_t LongestReplyLine = 64;
 
@@ -50,6 +53,7 @@ signals:
 private:
     void Tick();
     void Schedule();
+    void ApplyReadDelay(bool busy);
     const TInterfaceRow* PolledRow() const;
     void Attach(TCommPortDriver* port, const TInterfaceRow* row);
     void Detach();
@@ -62,6 +66,7 @@ private:
     // The port whose received bytes come here, and the interface whose replies they are.
     QPointer<TCommPortDriver> Attached;
     const TInterfaceRow* AttachedRow = nullptr;
+    std::uint16_t AttachedReadDelay = 0;  // the port's own, given back on detaching
     // Set when the poll opened the port; a command makes it the command's.
     QPointer<TCommPortDriver> OpenedByPoll;
     bool QueryOutstanding = false;
