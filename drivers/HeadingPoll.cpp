@@ -154,6 +154,9 @@ void THeadingPoll::ApplyReadDelay(bool busy)
 
 void THeadingPoll::Receive(const char* data, std::size_t size)
 {
+    // A full buffer means more is waiting: read at the quick rate until the next query.
+    if (Attached && size >= Attached->ComPortInBufSize())
+        ApplyReadDelay(true);
     for (std::size_t i = 0; i < size; ++i) {
         const char byte = data[i];
         if (byte == '\r' || byte == '\n') {
