@@ -1,22 +1,15 @@
 // THeadingLineAccessible: the heading line as a screen reader sees it, its degrees as the value.
 #pragma once
 
-#include <QAccessibleWidget>
+#include "widgets/ReadOnlyValueAccessible.h"
 
 class THeadingLine;
 
-class THeadingLineAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+class THeadingLineAccessible : public TReadOnlyValueAccessible {
 public:
     explicit THeadingLineAccessible(THeadingLine* line);
 
-    void* interface_cast(QAccessible::InterfaceType type) override;
-    QString text(QAccessible::Text kind) const override;
-
+protected:
     // The degrees shown; nothing while the heading is unknown.
-    QVariant currentValue() const override;
-    // The line only shows: the controller writes the value.
-    void setCurrentValue(const QVariant& value) override;
-    QVariant maximumValue() const override;
-    QVariant minimumValue() const override;
-    QVariant minimumStepSize() const override;
+    QVariant ShownValue() const override;
 };

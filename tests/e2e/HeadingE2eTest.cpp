@@ -38,6 +38,13 @@ double RotctlAzimuth(quint16 port)
     return std::stod(result.Output);
 }
 
+// What the bridge says of itself, "_": whether p reads the rotator.
+std::string RotctlInfo(quint16 port)
+{
+    return RunCommand(QStringLiteral("rotctl"), {"-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(port), "_"})
+        .Output;
+}
+
 bool Rotctl(quint16 port, const QStringList& commands)
 {
     return RunCommand(QStringLiteral("rotctl"),
@@ -105,6 +112,10 @@ TEST_P(HeadingDialectE2e, TheHeadingRisesForTheScreenReaderAndThroughTheBridgeUn
                            {QProcessEnvironment::systemEnvironment(), Desktop->Folder(), TErrorOutput::Merged,
                             "AT-SPI listener"});
     ASSERT_TRUE(listener.WaitForOutput("listening", 10000)) << listener.Output();
+    // At rest the bridge already tells where the antenna points, once Tolvane has claimed its name.
+    ASSERT_TRUE(RunEventsUntil([&] { return RotctlInfo(port).find("read from the rotator") != std::string::npos; },
+                               10000))
+        << RotctlInfo(port);
 
     ASSERT_TRUE(Rotctl(port, {"P", "90", "0"}));
     EXPECT_TRUE(rotator->WaitForOutput(Received(dialect.TurnTo90), CommandWaitMs));

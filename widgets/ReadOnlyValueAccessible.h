@@ -1,0 +1,23 @@
+// TReadOnlyValueAccessible: a widget that shows a value of 0 to 359 a screen reader may read, never set.
+#pragma once
+
+#include <QAccessibleWidget>
+
+class TReadOnlyValueAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit TReadOnlyValueAccessible(QWidget* widget);
+
+    void* interface_cast(QAccessible::InterfaceType type) override;
+    QString text(QAccessible::Text kind) const override;
+
+    QVariant currentValue() const override;
+    // The widget only shows: its owner writes the value.
+    void setCurrentValue(const QVariant& value) override;
+    QVariant maximumValue() const override;
+    QVariant minimumValue() const override;
+    QVariant minimumStepSize() const override;
+
+protected:
+    // The value shown; a null variant when there is none.
+    virtual QVariant ShownValue() const = 0;
+};
