@@ -16,10 +16,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/ReadbackSetting.h"
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
 #include "serial/ComDrv32.h"
 #include "support/MainWindowFixture.h"
+#include "widgets/HeadingLine.h"
 #include "widgets/Lcd99.h"
 #include "widgets/SpinButton.h"
 
@@ -399,4 +401,44 @@ TEST_F(TMainWindowTest, ShutDownWithoutParkingSendsNothingOnTheClosedSerialPort)
     form.FormActivate();
     form.close();
     EXPECT_EQ(rotator.ReadUntilQuiet(200), "");
+}
+
+TEST_F(TMainWindowTest, TheHeadingLineGrowsASmallWindowOnlyWhileShownAndTheFileKeepsItsHeight)
+{
+    ASSERT_TRUE(WriteReadbackSetting(ReadbackSettingPath(), true));
+    WriteConfiguration({"[TOLVANE]", "ANT=GS232", "WLEFT=50", "WTOP=60", "WWIDTH=400", "WHEIGHT=70"});
+    TForm1& form = CreateForm();
+    form.show();
+    ASSERT_TRUE(form.LabelHeading->isVisible());
+    EXPECT_EQ(form.LabelHeading->text().toStdString(), "Heading: ---");
+    const QRect line = form.LabelHeading->geometry();
+    EXPECT_LE(line.bottom(), form.centralWidget()->height()) << "the line fits in the window";
+    EXPECT_GT(form.frameGeometry().height(), 70);
+    EXPECT_EQ(form.LabelHeading->accessibleName(), form.LabelHeading->text());
+
+    form.MenuFrancais->trigger();
+    EXPECT_EQ(form.LabelHeading->text().toStdString(), "Cap : ---");
+    EXPECT_EQ(form.MenuReadBack->text().toStdString(), "Lire la position de l'antenne");
+
+    form.MenuReadBack->trigger();
+    EXPECT_FALSE(form.LabelHeading->isVisible());
+    EXPECT_EQ(form.frameGeometry().size(), QSize(400, 70)) << "switched off, the window is the file's again";
+    EXPECT_FALSE(ReadReadbackSetting(ReadbackSettingPath())) << "the switch is written when it changes";
+    form.MenuReadBack->trigger();
+    form.close();
+    const std::vector<std::string> lines = SavedLines();
+    ASSERT_GE(lines.size(), 1u);
+    EXPECT_EQ(lines.back(), "WHEIGHT=70");
+}
+
+TEST_F(TMainWindowTest, TheSwitchIsGreyedForTheInterfacesThatCannotReadBack)
+{
+    CreateForm();
+    for (const int rotatorInterface : {riNone, riPourSat, riFODTrack, riARSIF, riGS232, riEasyComm}) {
+        StationSettings.ANT = rotatorInterface;
+        emit Form->PopupMenuInit->aboutToShow();
+        EXPECT_EQ(Form->MenuReadBack->isEnabled(), rotatorInterface == riGS232 || rotatorInterface == riEasyComm)
+            << rotatorInterface;
+    }
+    EXPECT_FALSE(Form->LabelHeading->isVisible()) << "off by default";
 }
