@@ -70,6 +70,8 @@ std::optional<TOptions> ParseOptions(const QStringList& arguments)
 
 int main(int argc, char** argv)
 {
+    // Qt's own event dispatcher wakes for a client faster than GLib's main loop, which it would use otherwise.
+    qputenv("QT_NO_GLIB", "1");
     QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
