@@ -16,17 +16,35 @@ std::string EntryValue(const std::string& entry, const std::string& key)
             return line.substr(key.size() + 1);
     return {};
 }
-// The package's files under `prefix` (as under /usr), installed from the build.
-bool InstallPackageLayout(const QString& prefix, std::string& output)
-{
-    const TCommandResult install = RunCommand(
-        QStringLiteral("cmake"),
-        {QStringLiteral("--install"), QStringLiteral(TOLVANE_BINARY_DIR), QStringLiteral("--component"), QStringLiteral("deb"),
-         QStringLiteral("--prefix"), prefix},
-        120000);
-    output = install.Output;
-    return install.ExitCode == 0;
-}
+
+// The package's files installed from the build under a scratch root (as under /usr), and a fresh home.
+class TolvanePackageE2e : public TolvaneE2e {
+protected:
+    void SetUp() override
+    {
+        TolvaneE2e::SetUp();
+        ASSERT_TRUE(Scratch.isValid());
+        const TCommandResult install = RunCommand(
+            QStringLiteral("cmake"),
+            {QStringLiteral("--install"), QStringLiteral(TOLVANE_BINARY_DIR), QStringLiteral("--component"),
+             QStringLiteral("deb"), QStringLiteral("--prefix"), Path("usr")},
+            120000);
+        ASSERT_EQ(install.ExitCode, 0) << install.Output;
+        ASSERT_TRUE(QDir().mkpath(Path("home/.local/share")));
+        Desktop->SetHome(Path("home").toStdString());
+    }
+
+    QString Path(const char* relative) const { return QDir(Scratch.path()).filePath(QString::fromLatin1(relative)); }
+    std::string Command() const { return Path("usr/bin/tolvane").toStdString(); }
+    // No Tolvane.ini beside the program or in the folder it was started from.
+    void ExpectNoIniOutsideTheHome() const
+    {
+        EXPECT_FALSE(QFileInfo::exists(Path("usr/lib/tolvane/Tolvane.ini")));
+        EXPECT_FALSE(QFileInfo::exists(QDir(QString::fromStdString(Desktop->Folder())).filePath(QStringLiteral("Tolvane.ini"))));
+    }
+
+    QTemporaryDir Scratch;
+};
 }  // namespace
 
 TEST_F(TolvaneE2e, InstalledFolderHoldsEverythingAndTheProgramKeepsItsIniThere)
@@ -68,46 +86,27 @@ TEST_F(TolvaneE2e, InstalledFolderHoldsEverythingAndTheProgramKeepsItsIniThere)
     QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-TEST_F(TolvaneE2e, PackagedCommandKeepsItsIniInTheUsersDataFolder)
+TEST_F(TolvanePackageE2e, CommandKeepsItsIniInTheUsersDataFolder)
 {
-    QTemporaryDir scratch;
-    ASSERT_TRUE(scratch.isValid());
-    const QDir root(scratch.path());
-    std::string output;
-    ASSERT_TRUE(InstallPackageLayout(root.filePath(QStringLiteral("usr")), output)) << output;
-    const QString home = root.filePath(QStringLiteral("home"));
-    ASSERT_TRUE(QDir().mkpath(home));
-    Desktop->SetHome(home.toStdString());
-
-    ASSERT_TRUE(Desktop->StartProgram(root.filePath(QStringLiteral("usr/bin/tolvane")).toStdString(), Desktop->Folder()));
+    ASSERT_TRUE(Desktop->StartProgram(Command(), Desktop->Folder()));
     EXPECT_EQ(Desktop->Caption(), "TOLVANE");
     ASSERT_TRUE(Desktop->Quit());
     EXPECT_EQ(Desktop->Tolvane()->ExitCode(), 0);
-    EXPECT_TRUE(QFileInfo(QDir(home).filePath(QStringLiteral(".local/share/Tolvane/Tolvane.ini"))).isFile());
-    EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("usr/lib/tolvane/Tolvane.ini"))));
-    EXPECT_FALSE(QFileInfo::exists(QDir(QString::fromStdString(Desktop->Folder())).filePath(QStringLiteral("Tolvane.ini"))));
-    QFile::setPermissions(QDir(home).filePath(QStringLiteral(".local/share/Tolvane/Tolvane.ini")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QString ini = Path("home/.local/share/Tolvane/Tolvane.ini");
+    EXPECT_TRUE(QFileInfo(ini).isFile());
+    ExpectNoIniOutsideTheHome();
+    QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-TEST_F(TolvaneE2e, PackagedCommandWithAFileWhereItsDataFolderShouldBeSaysSoAndEnds)
+TEST_F(TolvanePackageE2e, CommandWithAFileWhereItsDataFolderShouldBeSaysSoAndEnds)
 {
-    QTemporaryDir scratch;
-    ASSERT_TRUE(scratch.isValid());
-    const QDir root(scratch.path());
-    std::string output;
-    ASSERT_TRUE(InstallPackageLayout(root.filePath(QStringLiteral("usr")), output)) << output;
-    const QString home = root.filePath(QStringLiteral("home"));
-    const QString data = QDir(home).filePath(QStringLiteral(".local/share/Tolvane"));
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(data).path()));
+    const QString data = Path("home/.local/share/Tolvane");
     {
         QFile blocker(data);
         ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
         blocker.write("not a folder");
     }
-    Desktop->SetHome(home.toStdString());
-
-    Desktop->LaunchProgram(root.filePath(QStringLiteral("usr/bin/tolvane")).toStdString(), Desktop->Folder());
+    Desktop->LaunchProgram(Command(), Desktop->Folder());
     const unsigned long box = Desktop->WaitForOtherWindow("^Tolvane$");
     ASSERT_NE(box, 0u) << Desktop->Tolvane()->Output();
     Desktop->Activate(box);
@@ -116,9 +115,8 @@ TEST_F(TolvaneE2e, PackagedCommandWithAFileWhereItsDataFolderShouldBeSaysSoAndEn
     EXPECT_NE(Desktop->Tolvane()->ExitCode(), 0);
     EXPECT_NE(Desktop->Tolvane()->Output().find("cannot use the data folder " + data.toStdString()), std::string::npos)
         << Desktop->Tolvane()->Output();
-    // Nothing went anywhere else: not beside the program, not into the working folder, not over the file.
-    EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("usr/lib/tolvane/Tolvane.ini"))));
-    EXPECT_FALSE(QFileInfo::exists(QDir(QString::fromStdString(Desktop->Folder())).filePath(QStringLiteral("Tolvane.ini"))));
+    // Nothing went anywhere else, nor over the file.
+    ExpectNoIniOutsideTheHome();
     QFile blocker(data);
     ASSERT_TRUE(blocker.open(QIODevice::ReadOnly));
     EXPECT_EQ(blocker.readAll(), QByteArray("not a folder"));
