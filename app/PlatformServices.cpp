@@ -7,5 +7,6 @@ TPlatformServices CreateLinuxPlatformServices()
     services.PortIO = CreateLinuxPortIO();
     services.WindowMessages = CreateLinuxWindowMessages();
     services.DdeClientConv = CreateLinuxDdeClientConv();
+    services.HeadingPublisher = CreateDBusHeadingPublisher();
     return services;
 }

@@ -27,6 +27,8 @@
 #include "drivers/DriverContract.h"
 #include "platform/MessageBoxes.h"
 #include "serial/ComDrv32.h"
+#include "drivers/HeadingPoll.h"
+#include "widgets/HeadingLine.h"
 #include "widgets/Lcd99.h"
 #include "widgets/SpinButton.h"
 
@@ -95,6 +97,7 @@ TForm1::TForm1(TPlatformServices services, QWidget* parent)
 
     SetUpDriverContext();
     ConnectFeed();
+    BuildHeadingControls();
 
     Focus = new TFocusHistory(this);
     // A session that ends the application still gets the shut-down, once.
@@ -312,15 +315,21 @@ bool TForm1::event(QEvent* event)
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
     // A spontaneous hide is the window manager minimising the window, not a close.
-    if (watched == FormInit && event->type() == QEvent::Hide && !event->spontaneous())
+    if (watched == FormInit && event->type() == QEvent::Hide && !event->spontaneous()) {
         SettingsWindowClosedSinceActivation = true;
+        // Once the settings window's own closing has stopped and closed its ports.
+        QTimer::singleShot(0, this, &TForm1::UpdateHeadingPoll);
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::SetOuterSize(const QSize& size)
 {
     OuterSize = size;
+    HeadingGrowth = 0;
     resize(size.shrunkBy(windowHandle() ? windowHandle()->frameMargins() : QMargins()));
+    if (LabelHeading)
+        FitHeadingLine();
 }
 
 void TForm1::moveEvent(QMoveEvent* event)
@@ -348,6 +357,7 @@ void TForm1::FormActivate()
     show_interface_status();
     if (!FeedLinkOpen)
         FeedLinkAttempt();
+    UpdateHeadingPoll();
 }
 
 void TForm1::show_interface_status()
@@ -359,6 +369,8 @@ void TForm1::show_interface_status()
 
 void TForm1::MenuInitClick()
 {
+    // The settings window tests the ports itself: no query may come between.
+    HeadingPoll->SetRunning(false);
     stop_all();
     LastSentAzimuth = LastSentAzimuthReset;
     CommPortDriverGS->ClosePort();
@@ -376,6 +388,8 @@ void TForm1::FormClose()
         return;
     ShutDownDone = true;
     const TStationSettings& s = StationSettings;
+    // Nothing but the shut-down's own bytes from here on; a port only the poll opened is closed.
+    UpdateHeadingPoll();
 
     stop_all();
 

@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@ class TCommPortDriver;
 class TFocusHistory;
 class TLCD99;
 class TSpinButton;
+class THeadingLine;
+class THeadingPoll;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -59,6 +62,11 @@ public:
     QMenu* MenuHelp = nullptr;
     QAction* MenuAide = nullptr;
     QAction* MenuAPropos = nullptr;
+    // Reading the heading back: the switch, in the window's context menu, and the line that shows it.
+    QMenu* PopupMenuInit = nullptr;
+    QAction* MenuReadBack = nullptr;
+    THeadingLine* LabelHeading = nullptr;
+    THeadingPoll* HeadingPoll = nullptr;
 
     IPortIO& PortIO() const { return *Services.PortIO; }
     IWindowMessages& WindowMessages() const { return *Services.WindowMessages; }
@@ -102,6 +110,11 @@ public slots:
     // Configuration file.
     void save_configuration();
 
+    // Reading the heading back.
+    void MenuReadBackClick();
+    void HeadingPollRead(double azimuth, std::uint64_t tick);
+    void HeadingPollLost();
+
 public:
     // One link attempt of the feed: service and topic "Teskarn", item "azimuth".
     void FeedLinkAttempt();
@@ -115,6 +128,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void BuildControls();
@@ -131,6 +145,16 @@ private:
     bool ActivationComesFromProgram() const;
     // Gives the window the outer size asked for, once the window manager's frame is known.
     void SetOuterSize(const QSize& size);
+    void BuildHeadingControls();
+    // The heading line's texts in the program's language.
+    void ShowHeadingTexts();
+    // Polls while the switch is on, a serial controller is chosen, the settings window is closed
+    // and the program is not closing.
+    void UpdateHeadingPoll();
+    // How much taller than its configured size the window must be for the heading line.
+    int HeadingLineGrowth() const;
+    void FitHeadingLine();
+    void ShowHeadingLine(bool shown);
 
     TPlatformServices Services;
     QWidget* FormInit = nullptr;
@@ -148,4 +172,8 @@ private:
     // The LED's names: a command counts as sent from MAN until the blink ends.
     QString LedNameCommandSent;
     QString LedNameNoCommand;
+    // The switch's file and state; the growth is not saved as the window's height.
+    std::string ReadbackSettingFile;
+    bool ReadBackOn = false;
+    int HeadingGrowth = 0;
 };

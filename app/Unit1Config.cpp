@@ -41,7 +41,8 @@ void TForm1::save_configuration()
     QDir::setCurrent(WorkingFolder);
     // The frame's bounds, as they were restored.
     const QRect frame = frameGeometry();
-    const TWindowBounds bounds{frame.x(), frame.y(), frame.width(), frame.height()};
+    // The heading line's extra height is not the user's: the file keeps the size it gave.
+    const TWindowBounds bounds{frame.x(), frame.y(), frame.width(), frame.height() - HeadingGrowth};
     MemoFileInit = BuildConfigurationLines(MenuFrancais->isChecked(), bounds);
     // A file found at start but not readable may hold settings this run never saw: keep it,
     // leave this run's settings in Tolvane.~in and say that Tolvane.ini was not written.

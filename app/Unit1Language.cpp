@@ -136,6 +136,7 @@ void TForm1::MenuEnglishClick()
     MsgIniCreateFailed = EnglishTexts.IniCreateFailed;
     MsgArswinNotRunning = EnglishTexts.ArswinNotRunning;
     NameControlsForScreenReaders(false);
+    ShowHeadingTexts();
 }
 
 void TForm1::MenuFrancaisClick()
@@ -149,6 +150,7 @@ void TForm1::MenuFrancaisClick()
     MsgIniCreateFailed = FrenchTexts.IniCreateFailed;
     MsgArswinNotRunning = FrenchTexts.ArswinNotRunning;
     NameControlsForScreenReaders(true);
+    ShowHeadingTexts();
 }
 
 void TForm1::MenuAProposClick()

@@ -13,6 +13,7 @@
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
 #include "drivers/DriverContract.h"
+#include "drivers/HeadingPoll.h"
 #include "platform/Beep.h"
 #include "platform/MessageBoxes.h"
 #include "widgets/Lcd99.h"
@@ -82,6 +83,7 @@ void TForm1::ButtonTrackClick()
     EnableTimer(TimerBlink);
     EnableTimer(TimerTrackOK);
     ShowLed(true);
+    HeadingPoll->NoteCommandSent();
 }
 
 void TForm1::SpeedButtonAutoClick()
@@ -93,6 +95,8 @@ void TForm1::BitBtnStopClick()
 {
     ReleaseAuto();
     stop_all();
+    // The antenna is still coming to rest: keep watching it closely.
+    HeadingPoll->NoteCommandSent();
 }
 
 void TForm1::stop_all()

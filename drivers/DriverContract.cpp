@@ -18,27 +18,29 @@ using S = TStationSettings;
 const std::array<TInterfaceRow, 5> InterfaceRows = {{
     {InterfaceFileNames[riPourSat], TConnection::PrinterPort, &GoPourSat, nullptr,
      &S::STOP_POURSAT, &S::STEP_POURSAT, &S::LPT_POURSAT, &S::CALAZ_POURSAT, &S::ZERO_POURSAT, nullptr, nullptr,
-     nullptr, nullptr, nullptr,
+     nullptr, nullptr, nullptr, nullptr, nullptr,
      "TOLVANE - PourSat / LPT", "TOLVANE - PourSat / no LPT"},
     // "FODTRack" without a port is the caption as users know it.
     {InterfaceFileNames[riFODTrack], TConnection::PrinterPort, &GoFodTrack, nullptr,
      &S::STOP_FODTRACK, &S::STEP_FODTRACK, &S::LPT_FODTRACK, &S::CALAZ_FODTRACK, &S::ZERO_FODTRACK, nullptr,
      nullptr,
-     nullptr, nullptr, nullptr,
+     nullptr, nullptr, nullptr, nullptr, nullptr,
      "TOLVANE - FODTrack / LPT", "TOLVANE - FODTRack / no LPT"},
     {InterfaceFileNames[riARSIF], TConnection::Arswin, &GoArswin, &StopArswin,
      &S::STOP_ARSIF, &S::STEP_ARSIF, nullptr, nullptr, nullptr, nullptr, nullptr,
-     nullptr, nullptr, nullptr,
+     nullptr, nullptr, nullptr, nullptr, nullptr,
      "TOLVANE - ARSIF /ARSWIN", nullptr},
     {InterfaceFileNames[riGS232], TConnection::Serial, &GoGs232, &StopGs232,
      &S::STOP_GS232, &S::STEP_GS232, &S::PORT_GS232, nullptr, nullptr, &S::BAUD_GS232, &S::GS232BaudIndex,
      &TDriverContext::CommPortDriverGS, &Gs232StopCommand, &Gs232StopCommand,
+     &Gs232PositionQuery, &ReadGs232Position,
      "TOLVANE - GS232 / COM", "TOLVANE - GS232 / no COM"},
     // EasyComm stops with "SA" from the settings window but with "SA SE" at exit.
     {InterfaceFileNames[riEasyComm], TConnection::Serial, &GoEasyComm, &StopEasyComm,
      &S::STOP_EASYCOMM, &S::STEP_EASYCOMM, &S::PORT_EASYCOMM, nullptr, nullptr, &S::BAUD_EASYCOMM,
      &S::EasyCommBaudIndex,
      &TDriverContext::CommPortDriverEasy, &EasyCommStopCommand, &EasyCommExitStopCommand,
+     &EasyCommPositionQuery, &ReadEasyCommPosition,
      "TOLVANE - EasyComm / COM", "TOLVANE - EasyComm / no COM"},
 }};
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/StationSettings.h"
 
@@ -34,6 +35,10 @@ struct TInterfaceRow {
     TCommPortDriver* TDriverContext::*SerialPort;
     std::string (*StopText)();
     std::string (*ExitStopText)();
+    // Reading the heading back: the query, and the azimuth of a reply line (nothing when the line is
+    // no position). nullptr on the interfaces that cannot tell where the antenna points.
+    std::string (*PositionQuery)();
+    std::optional<double> (*ReadPosition)(std::string_view line);
 
     // The caption: CaptionWithPort followed by the port number (and " / " and the speed on a serial
     // port), or CaptionWithoutPort when no port is chosen; an interface without a port always shows

@@ -3,6 +3,7 @@
 
 #include "core/StationSettings.h"
 #include "drivers/DriverContext.h"
+#include "drivers/PositionText.h"
 
 std::string EasyCommAzimuthCommand(int azimuth)
 {
@@ -18,6 +19,33 @@ std::string EasyCommStopCommand()
 std::string EasyCommExitStopCommand()
 {
     return "SA SE\r";
+}
+
+std::string EasyCommPositionQuery()
+{
+    return "AZ\r";
+}
+
+std::optional<double> ReadEasyCommPosition(std::string_view line)
+{
+    if (line.substr(0, 2) != "AZ")
+        return std::nullopt;
+    line.remove_prefix(2);
+    const std::optional<double> azimuth = TakePositionNumber(line);
+    if (!azimuth)
+        return std::nullopt;
+    // The elevation may follow on the same line when the controller reports both.
+    if (!line.empty()) {
+        const std::size_t word = line.find_first_not_of(' ');
+        if (word == 0 || word == std::string_view::npos || line.substr(word, 2) != "EL")
+            return std::nullopt;
+        line.remove_prefix(word + 2);
+        if (!line.empty() && line.front() == '-')
+            line.remove_prefix(1);
+        if (!TakePositionNumber(line) || !line.empty())
+            return std::nullopt;
+    }
+    return AzimuthOfPosition(*azimuth);
 }
 
 void GoEasyComm()

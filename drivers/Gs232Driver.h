@@ -1,7 +1,9 @@
 // The GS-232 serial rotator controller.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "drivers/SerialRotator.h"
 
@@ -12,3 +14,8 @@ void StopGs232();
 std::string Gs232TurnCommand(int azimuth);
 // "S" CR: the controller stops all motion.
 std::string Gs232StopCommand();
+// "C" CR: the controller answers its azimuth, "+0ddd" (GS-232A) or "AZ=ddd" (GS-232B).
+std::string Gs232PositionQuery();
+// The azimuth of a position reply line without its line end: "+0ddd", "AZ=ddd", each possibly followed
+// by the elevation ("+0ddd+0eee", "AZ=ddd  EL=eee"); nothing for any other line.
+std::optional<double> ReadGs232Position(std::string_view line);

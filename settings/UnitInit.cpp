@@ -48,12 +48,19 @@ void SetText(QLineEdit* edit, const std::string& text)
         edit->setText(newText);
 }
 
-QLabel* AddLabel(const QString& text, QWidget* parent, int x, int y)
+// What is seen is what is heard: a field takes the name of the label beside it, without the label's
+// closing ':' or '=', and keeps its explanation for the description.
+void AddLabelFor(QWidget* field, const QString& text, int x, int y, const QString& description)
 {
-    auto* label = new QLabel(text, parent);
+    auto* label = new QLabel(text, field->parentWidget());
     label->move(x, y);
     label->adjustSize();
-    return label;
+    label->setBuddy(field);
+    QString name = text.trimmed();
+    if (name.endsWith(QLatin1Char(':')) || name.endsWith(QLatin1Char('=')))
+        name.chop(1);
+    field->setAccessibleName(name.trimmed());
+    field->setAccessibleDescription(description);
 }
 
 }  // namespace
@@ -77,7 +84,7 @@ void TFormInit::BuildControls()
          QStringLiteral("EasyComm")},
         this);
     RadioGroupRotor->setGeometry(8, 8, 96, 136);
-    RadioGroupRotor->setAccessibleName(QStringLiteral("Rotator interface in use"));
+    RadioGroupRotor->setAccessibleDescription(QStringLiteral("Rotator interface in use"));
 
     PageControlAntenne = new QTabWidget(this);
     PageControlAntenne->setGeometry(112, 8, 322, 247);
@@ -156,19 +163,18 @@ void TFormInit::BuildParallelTab(int rotor)
     page.Lpt = new TRadioGroup(QStringLiteral("LPT port"),
                                {QStringLiteral("LPT1"), QStringLiteral("LPT2"), QStringLiteral("LPT3")}, page.Tab);
     page.Lpt->setGeometry(8, 6, 116, 84);
-    page.Lpt->setAccessibleName(QStringLiteral("Printer port of the interface"));
+    page.Lpt->setAccessibleDescription(QStringLiteral("Printer port of the interface"));
     BuildCommonControls(rotor, 134, 198);
 
     auto* calibration = new QGroupBox(QStringLiteral("Calibration"), page.Tab);
     calibration->setGeometry(8, 94, 296, 50);
-    AddLabel(QStringLiteral("Bit/°Az = "), calibration, 8, 23);
     page.CalAz = new QLineEdit(calibration);
     page.CalAz->setGeometry(64, 19, 74, 21);
-    page.CalAz->setAccessibleName(QStringLiteral("Calibration: position steps per degree of azimuth"));
-    AddLabel(QStringLiteral("Zero/°Az= "), calibration, 146, 23);
+    AddLabelFor(page.CalAz, QStringLiteral("Bit/°Az = "), 8, 23,
+             QStringLiteral("Calibration: position steps per degree of azimuth"));
     page.Zero = new QLineEdit(calibration);
     page.Zero->setGeometry(214, 19, 74, 21);
-    page.Zero->setAccessibleName(QStringLiteral("Calibration: azimuth at position zero"));
+    AddLabelFor(page.Zero, QStringLiteral("Zero/°Az= "), 146, 23, QStringLiteral("Calibration: azimuth at position zero"));
 }
 
 void TFormInit::BuildArsifTab()
@@ -192,9 +198,8 @@ void TFormInit::BuildSerialTab(int rotor)
         QStringLiteral("COM Port"),
         {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4")}, page.Tab);
     page.ComPort->setGeometry(8, 6, 80, 104);
-    page.ComPort->setAccessibleName(QStringLiteral("Serial port of the controller"));
+    page.ComPort->setAccessibleDescription(QStringLiteral("Serial port of the controller"));
 
-    AddLabel(QStringLiteral("Bauds"), page.Tab, 98, 10);
     page.Baud = new QComboBox(page.Tab);
     for (int i = 0; i < BaudListCount; ++i)
         page.Baud->addItem(QString::fromLatin1(BaudRateText[static_cast<std::size_t>(i)]));
@@ -203,7 +208,7 @@ void TFormInit::BuildSerialTab(int rotor)
     page.Baud->setCurrentIndex(-1);
     page.Baud->setMaxVisibleItems(BaudListCount);
     page.Baud->setGeometry(98, 26, 72, 22);
-    page.Baud->setAccessibleName(QStringLiteral("Serial speed in bauds"));
+    AddLabelFor(page.Baud, QStringLiteral("Bauds"), 98, 10, QStringLiteral("Serial speed in bauds"));
 
     BuildCommonControls(rotor, 182, 244);
 }
@@ -214,28 +219,26 @@ void TFormInit::BuildCommonControls(int rotor, int stopX, int stepX)
     page.Stop = new TRadioGroup(QStringLiteral("Stop"), {QStringLiteral("N"), QStringLiteral("S")}, page.Tab);
     page.Stop->setGeometry(stopX, 6, 52, 62);
     page.Stop->SetItemIndex(0);
-    page.Stop->setAccessibleName(QStringLiteral("Mechanical end stop"));
-    page.Stop->Button(0)->setAccessibleName(QStringLiteral("North"));
-    page.Stop->Button(1)->setAccessibleName(QStringLiteral("South"));
+    page.Stop->setAccessibleDescription(QStringLiteral("Mechanical end stop"));
+    page.Stop->Button(0)->setAccessibleName(QStringLiteral("N: north"));
+    page.Stop->Button(1)->setAccessibleName(QStringLiteral("S: south"));
 
-    AddLabel(QStringLiteral("Min Delta°"), page.Tab, stepX, 10);
     page.Step = new TSpinEdit(0, 5, 1, 1, TSpinEdit::TTyping::ArrowsOnly, page.Tab);
     page.Step->setGeometry(stepX, 26, 52, 22);
-    page.Step->setAccessibleName(QStringLiteral("Minimum step in degrees"));
+    AddLabelFor(page.Step, QStringLiteral("Min Delta°"), stepX, 10, QStringLiteral("Minimum step in degrees"));
 
     auto* test = new QGroupBox(QStringLiteral("Test && Parking"), page.Tab);
     test->setGeometry(8, 150, 296, 56);
-    AddLabel(QStringLiteral("Az:"), test, 10, 26);
     page.TestAzimuth = new TSpinEdit(0, 450, 5, 0, TSpinEdit::TTyping::Typeable, test);
     page.TestAzimuth->setGeometry(32, 22, 60, 22);
-    page.TestAzimuth->setAccessibleName(QStringLiteral("Test and parking azimuth"));
+    AddLabelFor(page.TestAzimuth, QStringLiteral("Az:"), 10, 26, QStringLiteral("Test and parking azimuth"));
     page.Go = new QPushButton(QStringLiteral("GO"), test);
     page.Go->setGeometry(102, 19, 48, 27);
     page.Go->setAccessibleName(QStringLiteral("GO: send the test azimuth"));
     page.Park = new QCheckBox(QStringLiteral("use for parking"), test);
     page.Park->move(168, 24);
     page.Park->adjustSize();
-    page.Park->setAccessibleName(QStringLiteral("Park the antenna at this azimuth on exit"));
+    page.Park->setAccessibleDescription(QStringLiteral("Park the antenna at this azimuth on exit"));
 }
 
 void TFormInit::ConnectHandlers()

@@ -3,6 +3,8 @@
 
 #include <QAccessible>
 
+#include "widgets/HeadingLine.h"
+#include "widgets/HeadingLineAccessible.h"
 #include "widgets/Lcd99.h"
 #include "widgets/Lcd99Accessible.h"
 #include "widgets/SpinButton.h"
@@ -14,6 +16,8 @@ QAccessibleInterface* CreateWidgetAccessible(const QString& className, QObject* 
 {
     if (className == QLatin1String("TLCD99"))
         return new TLCD99Accessible(static_cast<TLCD99*>(object));
+    if (className == QLatin1String("THeadingLine"))
+        return new THeadingLineAccessible(static_cast<THeadingLine*>(object));
     if (className == QLatin1String("TSpinButton"))
         return new TSpinButtonAccessible(static_cast<TSpinButton*>(object));
     return nullptr;

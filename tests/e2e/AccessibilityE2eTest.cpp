@@ -1,4 +1,5 @@
-// The main window through AT-SPI, as a screen reader sees and works it: the readout, MAN, the spin button, the LED.
+// Both windows through AT-SPI, as a screen reader or voice control sees and works them: the readout, MAN, the spin
+// button, the LED, and the settings window's controls by the words shown on them.
 #include <QElapsedTimer>
 
 #include "e2e/E2eFixture.h"
@@ -25,15 +26,21 @@ bool WaitForAnswer(const QStringList& arguments, const std::string& expected)
     return RunEventsUntil([&] { return ProbeAnswer(arguments) == expected; }, 10000);
 }
 
+// Qt joins the accessibility bus only when one runs, so it is started before the program.
+bool AccessibilityBusRuns()
+{
+    return RunCommand(QStringLiteral("dbus-send"),
+                      {QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=org.a11y.Bus"),
+                       QStringLiteral("/org/a11y/bus"), QStringLiteral("org.a11y.Bus.GetAddress")})
+               .ExitCode
+           == 0;
+}
+
 }  // namespace
 
 TEST_F(TolvaneE2e, ScreenReaderReadsTheAzimuthAndWorksManAndTheSpinButton)
 {
-    // Qt joins the accessibility bus only when one runs, so it is started before the program.
-    ASSERT_EQ(RunCommand(QStringLiteral("dbus-send"),
-                         {QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=org.a11y.Bus"),
-                          QStringLiteral("/org/a11y/bus"), QStringLiteral("org.a11y.Bus.GetAddress")}).ExitCode,
-              0) << "no AT-SPI bus (at-spi2-core)";
+    ASSERT_TRUE(AccessibilityBusRuns()) << "no AT-SPI bus (at-spi2-core)";
     const TScopedEnvironment accessibilityOn("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     TChildProcess& rotator = Desktop->StartRotator("gs232", "COM1");
     TChildProcess& feed = Desktop->StartFeed();
@@ -73,4 +80,28 @@ TEST_F(TolvaneE2e, ScreenReaderReadsTheAzimuthAndWorksManAndTheSpinButton)
     EXPECT_EQ(ProbeAnswer({QStringLiteral("action"), spin, QStringLiteral("Decrease")}), "done");
     EXPECT_TRUE(WaitForAnswer(readout, "234")) << ProbeAnswer(readout);
     ASSERT_TRUE(Desktop->Quit());
+}
+
+// "Click use for parking" must find the box that shows those words; its explanation is the description.
+TEST_F(TolvaneE2e, VoiceControlTicksTheParkingBoxByTheWordsShownOnIt)
+{
+    ASSERT_TRUE(AccessibilityBusRuns()) << "no AT-SPI bus (at-spi2-core)";
+    const TScopedEnvironment accessibilityOn("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    Desktop->StartRotator("gs232", "COM1");
+    Desktop->WriteIni({"[TOLVANE]", "ANT=GS232", "[GS-232]", "PORT_GS232=1", "BAUD_GS232=9600"});
+    ASSERT_TRUE(Desktop->StartTolvane());
+    Desktop->Keys({"alt+i"});
+    const unsigned long settings = Desktop->WaitForOtherWindow("^TOLVANE$");
+    ASSERT_NE(settings, 0UL) << "the Init menu opens the settings window";
+
+    const QStringList park{QStringLiteral("description"), QStringLiteral("use for parking")};
+    EXPECT_TRUE(WaitForAnswer(park, "Park the antenna at this azimuth on exit")) << ProbeAnswer(park);
+    EXPECT_EQ(ProbeAnswer({QStringLiteral("action"), QStringLiteral("use for parking"), QStringLiteral("Toggle")}),
+              "done");
+
+    Desktop->CloseWindow(settings);
+    EXPECT_TRUE(RunEventsUntil([&] { return Desktop->WaitForOtherWindow("^TOLVANE$", 0) == 0; }, 5000));
+    ASSERT_TRUE(Desktop->Quit());
+    const std::string ini = Desktop->ReadIni();
+    EXPECT_NE(ini.find("PARKING=GS232\r\n"), std::string::npos) << Visible(ini);
 }

@@ -105,6 +105,7 @@ QProcessEnvironment TTolvaneDesktop::ChildEnvironment() const
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromStdString(Bus.BusAddress()));
     // A point as decimal separator, whatever the machine's locale, unless the test chose one.
     environment.insert(QStringLiteral("LC_ALL"), QString::fromStdString(Locale));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), ConfigFolder.path());
     if (!Home.empty()) {
         environment.insert(QStringLiteral("HOME"), QString::fromStdString(Home));
         environment.remove(QStringLiteral("XDG_DATA_HOME"));
@@ -139,12 +140,23 @@ TChildProcess& TTolvaneDesktop::StartPeer(const std::string& label, const std::s
     return *Peers.back();
 }
 
-TChildProcess& TTolvaneDesktop::StartRotator(const std::string& protocol, const std::string& comName)
+void TTolvaneDesktop::WriteReadbackSwitch(bool on)
+{
+    QDir().mkpath(ConfigFolder.filePath(QStringLiteral("Tolvane")));
+    QFile file(ConfigFolder.filePath(QStringLiteral("Tolvane/Tolvane.conf")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(on ? "[heading]\nreadback=true\n" : "[heading]\nreadback=false\n");
+}
+
+TChildProcess& TTolvaneDesktop::StartRotator(const std::string& protocol, const std::string& comName,
+                                             const QStringList& moreArguments)
 {
     const std::string link = Folder() + "/" + comName;
+    // Later options win: a test may set its own rate.
     StartPeer("rotator-sim " + protocol + " " + comName, BuiltProgram("rotator-sim"),
-              {QStringLiteral("--protocol"), QString::fromStdString(protocol), QStringLiteral("--link"),
-               QString::fromStdString(link), QStringLiteral("--rate"), QStringLiteral("30")});
+              QStringList{QStringLiteral("--protocol"), QString::fromStdString(protocol), QStringLiteral("--link"),
+                          QString::fromStdString(link), QStringLiteral("--rate"), QStringLiteral("30")}
+                  + moreArguments);
     RunEventsUntil([&] { return QFileInfo(QString::fromStdString(link)).exists(); }, 10000);
     return *Peers.back();
 }

@@ -49,7 +49,10 @@ public:
     std::string ReadIni() const;
 
     // A simulated controller linked as `comName` ("COM1") in the program's folder.
-    TChildProcess& StartRotator(const std::string& protocol, const std::string& comName);
+    TChildProcess& StartRotator(const std::string& protocol, const std::string& comName,
+                                const QStringList& moreArguments = {});
+    // The switch that reads the heading back, in the programs' own configuration folder.
+    void WriteReadbackSwitch(bool on);
     // The Teskarn stand-in; azimuths typed on `Write` are published at once.
     TChildProcess& StartFeed(const QStringList& arguments = {});
     TChildProcess& StartArswin();
@@ -120,6 +123,7 @@ private:
     TPrivateXServer XServer;
     TPrivateSessionBus Bus;
     QTemporaryDir ProgramFolder;
+    QTemporaryDir ConfigFolder;  // XDG_CONFIG_HOME of the programs
     std::vector<std::unique_ptr<TChildProcess>> Peers;
     std::unique_ptr<TChildProcess> Program;
     std::string ExtraPath;

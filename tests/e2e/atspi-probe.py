@@ -2,9 +2,11 @@
 # Reads and works Tolvane's window through AT-SPI, as a screen reader does; prints one answer line.
 #   atspi-probe.py value NAME          the current value of the object named NAME
 #   atspi-probe.py showing NAME        "yes" when an object named NAME is on screen, else "no"
-#   atspi-probe.py action NAME ACTION  runs the object's action (Press, Increase, ...)
+#   atspi-probe.py description NAME    the description of the object named NAME that is on screen
+#   atspi-probe.py action NAME ACTION  runs the object's action (Press, Increase, ...), the one on screen first
 #   atspi-probe.py value-changes NAME SECONDS
-#                                      "listening", then the new value at each value-change event of NAME
+#                                      "listening", then the new value at each value-change event of NAME;
+#                                      a NAME ending in "*" stands for every name that begins so
 # Exit code 1: no such object or action yet.
 import sys
 
@@ -28,8 +30,13 @@ def find(name, showing_only=False):
 def print_value_changes(name, seconds):
     from gi.repository import GLib
 
+    def named(accessible_name):
+        if name.endswith("*"):
+            return accessible_name.startswith(name[:-1])
+        return accessible_name == name
+
     def changed(event):
-        if event.source is not None and event.source.name == name:
+        if event.source is not None and named(event.source.name):
             print("%g" % event.source.queryValue().currentValue, flush=True)
 
     pyatspi.Registry.registerEventListener(changed, "object:property-change:accessible-value")
@@ -46,11 +53,15 @@ def main(arguments):
     if command == "showing":
         print("yes" if find(name, showing_only=True) else "no")
         return 0
-    accessible = find(name)
+    # The settings window's tabs repeat their controls; the one on screen is the one a user means.
+    accessible = find(name, showing_only=True) or find(name)
     if accessible is None:
         return 1
     if command == "value":
         print("%g" % accessible.queryValue().currentValue)
+        return 0
+    if command == "description":
+        print(accessible.description)
         return 0
     if command == "action":
         actions = accessible.queryAction()

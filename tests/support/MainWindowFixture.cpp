@@ -4,9 +4,11 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "app/ReadbackSetting.h"
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
 #include "platform/DBusDdeClientConv.h"
@@ -18,6 +20,9 @@ void TMainWindowFixture::SetUp()
     Folder.reset();  // a row that sets up again starts from where the test began
     Folder = std::make_unique<TPortFolder>();
     ResetProcessState();
+    // Every window starts with the heading switch off, whatever an earlier test left.
+    std::error_code error;
+    std::filesystem::remove(ReadbackSettingPath(), error);
 }
 
 void TMainWindowFixture::TearDown()

@@ -75,6 +75,14 @@ bool TPseudoTerminal::Write(const std::string& bytes)
     return Master >= 0 && write(Master, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
 }
 
+std::size_t TPseudoTerminal::WriteSome(const std::string& bytes)
+{
+    if (Master < 0)
+        return 0;
+    const ssize_t written = write(Master, bytes.data(), bytes.size());
+    return written > 0 ? static_cast<std::size_t>(written) : 0;
+}
+
 void TPseudoTerminal::CloseMaster()
 {
     if (Master >= 0)

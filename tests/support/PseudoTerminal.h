@@ -42,6 +42,8 @@ public:
     // Everything that arrives until the line has been quiet for `quietMs`.
     std::string ReadUntilQuiet(int quietMs);
     bool Write(const std::string& bytes);
+    // Writes what the line takes now and says how much that was: a flood is fed between events.
+    std::size_t WriteSome(const std::string& bytes);
     // Like pulling a USB adapter: the slave side hangs up.
     void CloseMaster();
     TPtyLineSettings LineSettings() const;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Clock.h"
+#include "platform/DBusHeadingPublisher.h"
 #include "support/ChildProcess.h"
 #include "support/PrivateDesktop.h"
 
@@ -114,6 +116,40 @@ TEST_F(BridgeTest, HamlibsNetworkClientSetsReadsBackAndIsRefusedStop)
         << output;
     EXPECT_NE(rotctl.ExitCode(), 0);
     EXPECT_EQ(Published(), "123.4\r\n");
+}
+
+TEST_F(BridgeTest, HamlibsClientReadsTheHeadingTolvanePublishesAndTheCommandedOneWithout)
+{
+    TDBusHeadingPublisher publisher;
+    bool known = true;
+    const auto read = [&] {
+        if (known)
+            publisher.Publish(123.45, GetTickCount());
+    };
+    read();
+    const quint16 port = StartBridge();
+    ASSERT_NE(port, 0) << Bridge->ErrorOutput();
+    TClient client(port);
+    // The test's event loop answers the bridge's question, and each reading comes as Tolvane sends them.
+    const auto sourceBecomes = [&](const std::string& source) {
+        return RunEventsUntil([&] {
+            read();
+            return client.Say("_\n", 50) == "Tolvane bridge, " + source + "\n";
+        });
+    };
+    ASSERT_TRUE(sourceBecomes("position read from the rotator"));
+    const auto position = [&] {
+        read();
+        TChildProcess rotctl("rotctl", {"-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(port), "P", "10", "20", "p"});
+        EXPECT_TRUE(rotctl.HasStarted() && rotctl.WaitForExit(2000)) << "is libhamlib-utils installed?";
+        return rotctl.Output();
+    };
+    EXPECT_EQ(position(), "123.45\n20.00\n");
+
+    known = false;
+    publisher.Withdraw();
+    ASSERT_TRUE(sourceBecomes("commanded position"));
+    EXPECT_EQ(position(), "10.00\n20.00\n");
 }
 
 TEST_F(BridgeTest, GpredictsConversationGetsAnswersOfTheDummyDaemonsForm)

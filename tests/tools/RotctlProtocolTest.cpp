@@ -1,6 +1,8 @@
 // The bridge's rotctld protocol without sockets: answers as Hamlib's rotctld -m 1 gives them, bad input refused.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "RotctlProtocol.h"
@@ -36,8 +38,8 @@ TEST(RotctlProtocol, AnswersLineByLine)
         {"stop refused", "S", "RPRT -11\n", {}},
         {"park refused", "+\\park", "park:\nRPRT -11\n", {}},
         {"stop refused, one line", ";\\stop", "stop:;RPRT -11\n", {}},
-        {"info", "_", "Tolvane bridge\n", {}},
-        {"extended info", "+\\get_info", "get_info:\nInfo: Tolvane bridge\nRPRT 0\n", {}},
+        {"info", "_", "Tolvane bridge, commanded position\n", {}},
+        {"extended info", "+\\get_info", "get_info:\nInfo: Tolvane bridge, commanded position\nRPRT 0\n", {}},
         {"state for rotctl -m 2", "\\dump_state",
          "1\n1\nmin_az=-360.000000\nmax_az=720.000000\nmin_el=-360.000000\nmax_el=720.000000\nsouth_zero=0\n"
          "rot_type=AzEl\ndone\n", {}},
@@ -69,6 +71,35 @@ TEST(RotctlProtocol, AnswersLineByLine)
         EXPECT_EQ(answer.Text, row.Answer) << row.Name;
         EXPECT_EQ(published, row.Published) << row.Name;
         EXPECT_FALSE(answer.Close) << row.Name;
+    }
+}
+
+TEST(RotctlProtocol, PositionIsTheHeadingReadWhileFreshElseTheCommandedOne)
+{
+    const std::uint64_t now = 100000;
+    const char* const read = "position read from the rotator";
+    const char* const commanded = "commanded position";
+    const struct {
+        const char* Name;
+        std::optional<TRotctlProtocol::THeading> Heading;
+        const char* Position;
+        const char* Source;
+    } rows[] = {
+        {"none", std::nullopt, "90.00\n45.00\n", commanded},
+        {"fresh", TRotctlProtocol::THeading{123.456, now - 250}, "123.46\n45.00\n", read},
+        {"3 s old", TRotctlProtocol::THeading{0.5, now - 3000}, "0.50\n45.00\n", read},
+        {"stale", TRotctlProtocol::THeading{123.4, now - 3001}, "90.00\n45.00\n", commanded},
+        {"from the future", TRotctlProtocol::THeading{123.4, now + 1}, "90.00\n45.00\n", commanded},
+    };
+    for (const auto& row : rows) {
+        TRotctlProtocol protocol;
+        protocol.RunLine("P 90 45");
+        protocol.Heading = [&] { return row.Heading; };
+        protocol.Now = [&] { return now; };
+        EXPECT_EQ(protocol.RunLine("p").Text, row.Position) << row.Name;
+        EXPECT_EQ(protocol.RunLine("+\\get_info").Text,
+                  std::string("get_info:\nInfo: Tolvane bridge, ") + row.Source + "\nRPRT 0\n")
+            << row.Name;
     }
 }
 

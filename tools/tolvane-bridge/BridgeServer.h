@@ -8,7 +8,9 @@
 #include <QPair>
 #include <QTcpServer>
 
+#include <functional>
 #include <map>
+#include <optional>
 
 #include "RotctlProtocol.h"
 
@@ -26,6 +28,11 @@ public:
     // `allowed` empty: every address may connect.
     TBridgeServer(TTeskarnTopic& topic, QList<QPair<QHostAddress, int>> allowed);
 
+    // Where p finds the heading read from the rotator; without it p answers the commanded position.
+    void ReadHeadingFrom(std::function<std::optional<TRotctlProtocol::THeading>()> source)
+    {
+        Protocol.Heading = std::move(source);
+    }
     bool Listen(const QHostAddress& address, quint16 port);
     quint16 Port() const { return Server.serverPort(); }
     QString ErrorText() const { return Server.errorString(); }

@@ -2,6 +2,7 @@
 #include "RotctlProtocol.h"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -25,7 +26,9 @@ constexpr TCommandName Commands[] = {
     {"q", nullptr, TCommand::Quit, 0},       {"Q", nullptr, TCommand::Quit, 0},
 };
 
-const char* const Info = "Tolvane bridge";
+const char* const Info = "Tolvane bridge, ";
+const char* const ReadSource = "position read from the rotator";
+const char* const CommandedSource = "commanded position";
 
 std::vector<std::string_view> Words(std::string_view line)
 {
@@ -116,6 +119,20 @@ std::string FeedText(double azimuth, char decimalSeparator)
     return text + "\r\n";
 }
 
+std::optional<double> TRotctlProtocol::FreshHeading() const
+{
+    const std::optional<THeading> heading = Heading ? Heading() : std::nullopt;
+    if (!heading)
+        return std::nullopt;
+    using namespace std::chrono;
+    const std::uint64_t now =
+        Now ? Now() : static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    // A reading from the future is as doubtful as an old one.
+    if (heading->UpdatedMs > now || now - heading->UpdatedMs > MaxHeadingAgeMs)
+        return std::nullopt;
+    return heading->Azimuth;
+}
+
 TRotctlProtocol::TAnswer TRotctlProtocol::RunLine(std::string_view line)
 {
     TAnswer answer;
@@ -155,14 +172,15 @@ TRotctlProtocol::TAnswer TRotctlProtocol::RunLine(std::string_view line)
             break;
         }
         case TCommand::GetPos:
-            records = {"Azimuth: " + Fixed(CommandedAzimuth, 2), "Elevation: " + Fixed(CommandedElevation, 2)};
+            records = {"Azimuth: " + Fixed(FreshHeading().value_or(CommandedAzimuth), 2),
+                       "Elevation: " + Fixed(CommandedElevation, 2)};
             break;
         case TCommand::Stop:
         case TCommand::Park:
             result = NotAvailable;
             break;
         case TCommand::GetInfo:
-            records = {std::string("Info: ") + Info};
+            records = {std::string("Info: ") + Info + (FreshHeading() ? ReadSource : CommandedSource)};
             break;
         case TCommand::DumpState:
             records = {"rotctld Protocol Ver: 1",

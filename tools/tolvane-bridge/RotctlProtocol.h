@@ -3,7 +3,9 @@
 // (unknown command, missing argument), the bridge answers the invalid-parameter error at once.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +16,13 @@ public:
     static constexpr int NotAvailable = -11;     // RIG_ENAVAIL: what rotctld answers for a rotator that cannot park
     static constexpr double LowestAccepted = -360;
     static constexpr double HighestAccepted = 720;
+    // A heading read from the rotator is answered by p until it is this old.
+    static constexpr std::uint64_t MaxHeadingAgeMs = 3000;
+
+    struct THeading {
+        double Azimuth;  // 0 <= az < 360
+        std::uint64_t UpdatedMs;  // on the monotonic clock, when it was read
+    };
 
     struct TAnswer {
         std::string Text;
@@ -22,11 +31,19 @@ public:
 
     // Called for every accepted P with the azimuth brought into 0 <= az < 360.
     std::function<void(double azimuth)> OnSetAzimuth;
+    // The latest heading Tolvane read from the rotator, if any; asked at each p and _, so it must
+    // answer from memory.
+    std::function<std::optional<THeading>()> Heading;
+    // Milliseconds on the monotonic clock; std::chrono::steady_clock when unset.
+    std::function<std::uint64_t()> Now;
 
     // Runs the commands of one line, without its LF.
     TAnswer RunLine(std::string_view line);
 
 private:
+    // The heading when one is known and fresh.
+    std::optional<double> FreshHeading() const;
+
     double CommandedAzimuth = 0;
     double CommandedElevation = 0;
 };

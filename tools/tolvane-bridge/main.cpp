@@ -1,5 +1,6 @@
 // tolvane-bridge: tracking programs that speak Hamlib's rotctld protocol (gpredict, rotctl, the SatNOGS
-// client) drive Tolvane's AUTO through the azimuth feed dde.Teskarn.
+// client) drive Tolvane's AUTO through the azimuth feed dde.Teskarn, and read back the heading that
+// Tolvane publishes as org.tolvane.Tolvane.
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QStringList>
@@ -8,6 +9,7 @@
 #include <optional>
 
 #include "BridgeServer.h"
+#include "HeadingWatch.h"
 #include "TeskarnTopic.h"
 
 namespace {
@@ -22,8 +24,10 @@ void PrintUsage(const char* program)
         "  --port N              TCP port (default 4533; 0 takes a free one, named in the \"ready\" line)\n"
         "  --allow ADDR/PREFIX   accept connections only from this network (repeatable)\n"
         "Commands: P/\\set_pos, p/\\get_pos, S/\\stop, K/\\park, _/\\get_info, \\dump_state, q/Q, with the\n"
-        "extended response prefixes + ; | and ,. p answers the commanded position, the last one set,\n"
-        "not a reading from the rotator. S and K are refused: the bridge cannot stop or park.\n",
+        "extended response prefixes + ; | and ,. p answers the azimuth read from the rotator while Tolvane\n"
+        "publishes one on the session bus (org.tolvane.Tolvane) that is at most 3 s old, otherwise the\n"
+        "commanded azimuth, the last one set; the elevation is always the commanded one. _ says which.\n"
+        "S and K are refused: the bridge cannot stop or park.\n",
         program);
 }
 
@@ -82,6 +86,9 @@ int main(int argc, char** argv)
     // Nothing is published before the first P: an empty text, which Tolvane ignores.
     if (!topic.Serve() || !topic.Claim())
         return 1;
+    THeadingWatch heading;
+    if (heading.Start())
+        server.ReadHeadingFrom([&heading] { return heading.Latest(); });
     if (!server.Listen(options->Listen, options->Port)) {
         std::fprintf(stderr, "tolvane-bridge: cannot listen on %s port %u: %s\n",
                      qPrintable(options->Listen.toString()), options->Port, qPrintable(server.ErrorText()));

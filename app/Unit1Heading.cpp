@@ -1,0 +1,146 @@
+// TForm1: reading the heading back — the switch, the poll's readings, the heading line and the bus.
+#include "app/Unit1.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/ReadbackSetting.h"
+#include "core/NumberFormat.h"
+#include "core/StationSettings.h"
+#include "drivers/DriverContract.h"
+#include "drivers/HeadingPoll.h"
+#include "widgets/HeadingLine.h"
+
+namespace {
+
+struct THeadingTexts {
+    const char* ReadBack;
+    const char* LinePrefix;
+    const char* LineDescription;
+};
+const THeadingTexts EnglishHeadingTexts = {"Read the heading back", "Heading: ",
+                                           "Where the antenna points, as the rotator controller reports it"};
+const THeadingTexts FrenchHeadingTexts = {"Lire la position de l'antenne", "Cap : ",
+                                          "Direction de l'antenne, telle que le contrôleur du rotor l'indique"};
+
+// Below the panel, which ends at 55, in the panel's width.
+const QRect HeadingLineBounds(10, 58, 361, 16);
+constexpr int HeadingLineBottomMargin = 3;
+
+bool CanReadBack(int rotatorInterface)
+{
+    const TInterfaceRow* row = InterfaceRowOf(rotatorInterface);
+    return row && row->PositionQuery && row->ReadPosition;
+}
+
+}  // namespace
+
+void TForm1::BuildHeadingControls()
+{
+    LabelHeading = new THeadingLine(centralWidget());
+    LabelHeading->setGeometry(HeadingLineBounds);
+    LabelHeading->hide();
+
+    PopupMenuInit = new QMenu(this);
+    MenuReadBack = new QAction(PopupMenuInit);
+    MenuReadBack->setCheckable(true);
+    connect(MenuReadBack, &QAction::triggered, this, &TForm1::MenuReadBackClick);
+    PopupMenuInit->addAction(MenuReadBack);
+    // The interface may have changed in the settings window since the last time.
+    connect(PopupMenuInit, &QMenu::aboutToShow, this,
+            [this]() { MenuReadBack->setEnabled(CanReadBack(StationSettings.ANT)); });
+
+    HeadingPoll = new THeadingPoll(this);
+    connect(HeadingPoll, &THeadingPoll::HeadingRead, this, &TForm1::HeadingPollRead);
+    connect(HeadingPoll, &THeadingPoll::HeadingLost, this, &TForm1::HeadingPollLost);
+
+    ReadbackSettingFile = ReadbackSettingPath();
+    ReadBackOn = ReadReadbackSetting(ReadbackSettingFile);
+    MenuReadBack->setChecked(ReadBackOn);
+    ShowHeadingTexts();
+    ShowHeadingLine(ReadBackOn);
+}
+
+void TForm1::ShowHeadingTexts()
+{
+    const THeadingTexts& texts = MenuFrancais && MenuFrancais->isChecked() ? FrenchHeadingTexts : EnglishHeadingTexts;
+    MenuReadBack->setText(QString::fromUtf8(texts.ReadBack));
+    const std::optional<double> heading = HeadingPoll->Heading();
+    std::optional<int> degrees;
+    if (heading)
+        degrees = static_cast<int>(RoundToInteger(*heading) % 360);
+    LabelHeading->setAccessibleDescription(QString::fromUtf8(texts.LineDescription));
+    LabelHeading->Show(QString::fromUtf8(texts.LinePrefix), degrees);
+}
+
+void TForm1::contextMenuEvent(QContextMenuEvent* event)
+{
+    MenuReadBack->setEnabled(CanReadBack(StationSettings.ANT));
+    PopupMenuInit->exec(event->globalPos());
+    event->accept();
+}
+
+void TForm1::MenuReadBackClick()
+{
+    if (!CanReadBack(StationSettings.ANT)) {
+        MenuReadBack->setChecked(ReadBackOn);
+        return;
+    }
+    ReadBackOn = MenuReadBack->isChecked();
+    WriteReadbackSetting(ReadbackSettingFile, ReadBackOn);
+    ShowHeadingLine(ReadBackOn);
+    UpdateHeadingPoll();
+}
+
+void TForm1::UpdateHeadingPoll()
+{
+    const bool settingsOpen = FormInit && FormInit->isVisible();
+    HeadingPoll->SetRunning(ReadBackOn && !ShutDownDone && !settingsOpen && CanReadBack(StationSettings.ANT));
+}
+
+void TForm1::HeadingPollRead(double azimuth, std::uint64_t tick)
+{
+    ShowHeadingTexts();
+    if (Services.HeadingPublisher)
+        Services.HeadingPublisher->Publish(azimuth, tick);
+}
+
+void TForm1::HeadingPollLost()
+{
+    ShowHeadingTexts();
+    if (Services.HeadingPublisher)
+        Services.HeadingPublisher->Withdraw();
+}
+
+int TForm1::HeadingLineGrowth() const
+{
+    if (!ReadBackOn)
+        return 0;
+    // Before the window is shown the menu bar has no height yet, only the one it will take.
+    const int menu = menuBar()->isVisible() ? menuBar()->height() : menuBar()->sizeHint().height();
+    const int central = height() - HeadingGrowth - menu;
+    return std::max(0, HeadingLineBounds.bottom() + 1 + HeadingLineBottomMargin - central);
+}
+
+void TForm1::FitHeadingLine()
+{
+    // The window grows by what the line needs, and gives it back when the line goes.
+    const int growth = HeadingLineGrowth();
+    if (growth == HeadingGrowth)
+        return;
+    const int base = height() - HeadingGrowth;
+    HeadingGrowth = growth;
+    resize(width(), base + growth);
+}
+
+void TForm1::ShowHeadingLine(bool shown)
+{
+    LabelHeading->setVisible(shown);
+    FitHeadingLine();
+}
