@@ -8,7 +8,7 @@ DEMO_TARGETS = tolvane rotator-sim teskarn-feed
 # The build's own makes would otherwise announce every folder they enter.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure build run test clean fuzz check-sanitize
+.PHONY: all deps configure build run test clean fuzz check-sanitize deb check-deb
 
 all: build
 
@@ -43,3 +43,12 @@ fuzz: deps
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer, in build-sanitize.
 check-sanitize: deps
 	@scripts/check-sanitize
+
+# The Debian package tolvane_<version>_<arch>.deb, built with Debian's flags and tools in build-deb.
+deb: deps
+	@JOBS=$(JOBS) scripts/build-deb
+
+# Builds the package, checks it with lintian, installs it with apt, tries the installed programs and purges it.
+# Not part of `make test`: it changes the machine it runs on (as root).
+check-deb: deb
+	@scripts/check-deb

@@ -2,6 +2,7 @@
 #include "app/ConfigFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -422,23 +423,62 @@ void SyncCurrentDirectory()
     }
 }
 
-}  // namespace
+// Two copies of the program saving into one folder at once would share the one temporary name:
+// one could delete the other's half-written file, or rename it into place. A lock on the folder
+// itself, not on a file of its own, leaves the folder's names as they are; it goes with the
+// process, so a crashed copy never holds it. Where the folder takes no lock, or a stopped copy
+// holds it too long, the save goes ahead as a single copy's would. Returns the descriptor to unlock, or -1.
+int LockFolderForSave()
+{
+    const int directory = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory < 0) {
+        return -1;
+    }
+    constexpr int WaitStepUs = 5000, WaitSteps = 2000;  // 10 s, many saves' worth
+    for (int step = 0; step < WaitSteps; ++step) {
+        if (flock(directory, LOCK_EX | LOCK_NB) == 0) {
+            return directory;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            break;
+        }
+        usleep(WaitStepUs);
+    }
+    close(directory);
+    return -1;
+}
 
-bool WriteConfigurationTemporaryFile(const std::vector<std::string>& lines)
+void UnlockFolder(int directory)
+{
+    if (directory >= 0) {
+        close(directory);
+    }
+}
+
+bool WriteTemporaryUnlocked(const std::vector<std::string>& lines)
 {
     return RemoveTemporary() && WriteTemporary(lines);
 }
 
+}  // namespace
+
+bool WriteConfigurationTemporaryFile(const std::vector<std::string>& lines)
+{
+    const int lock = LockFolderForSave();
+    const bool written = WriteTemporaryUnlocked(lines);
+    UnlockFolder(lock);
+    return written;
+}
+
 bool WriteConfigurationFile(const std::vector<std::string>& lines)
 {
-    if (!WriteConfigurationTemporaryFile(lines)) {
-        return false;
-    }
+    const int lock = LockFolderForSave();
     // rename replaces an existing Tolvane.ini in one step, read-only or not, found at start or
     // created since; when it fails the new settings stay in Tolvane.~in and the caller says so.
-    if (rename(ConfigTemporaryFileName, ConfigFileName) != 0) {
-        return false;
+    const bool saved = WriteTemporaryUnlocked(lines) && rename(ConfigTemporaryFileName, ConfigFileName) == 0;
+    if (saved) {
+        SyncCurrentDirectory();
     }
-    SyncCurrentDirectory();
-    return true;
+    UnlockFolder(lock);
+    return saved;
 }

@@ -1,10 +1,12 @@
-// The start-up step: the executable's folder becomes the working folder before any window exists.
+// The start-up step: the executable's folder, or the data folder, becomes the working folder before any window exists.
 #include "app/StartUp.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 std::string ProgramFolderOf(const std::string& executablePath)
@@ -43,6 +45,75 @@ void EnterProgramFolder()
         // A folder that cannot be entered leaves the working folder as it was, as a path without '/' does.
         (void)chdir(folder.c_str());
     }
+}
+
+const char* const TolvaneUsage =
+    "Usage: tolvane [--data-folder DIR] [Qt options]\n"
+    "Turns an amateur-radio station's antenna rotator to an azimuth, set by hand or followed from the\n"
+    "tracking program Teskarn, through one of five interfaces: PourSat and FODTrack on the printer\n"
+    "port, ARSIF through ARSWIN, GS-232 and EasyComm on a serial port.\n"
+    "\n"
+    "Tolvane keeps its settings, Tolvane.ini, and the serial-port links COM1 to COM9 in one folder,\n"
+    "its working folder: the folder of the program itself, unless --data-folder names another.\n"
+    "  --data-folder DIR  keep Tolvane.ini and the COMn links in DIR, created when missing; the\n"
+    "                     installed tolvane command gives $XDG_DATA_HOME/Tolvane\n"
+    "                     (~/.local/share/Tolvane)\n"
+    "  -h, --help         print this text and exit\n"
+    "Any other argument goes to Qt, for example -platform xcb.\n";
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
+{
+    static const std::string option = "--data-folder";
+    TCommandLine commandLine;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        if (index == 0) {
+            commandLine.QtArguments.push_back(argument);
+        } else if (argument == "--help" || argument == "-h") {
+            commandLine.Help = true;
+        } else if (argument == option || argument.rfind(option + "=", 0) == 0) {
+            std::string value;
+            if (argument == option && index + 1 < arguments.size())
+                value = arguments[++index];
+            else if (argument != option)
+                value = argument.substr(option.size() + 1);
+            if (value.empty())
+                commandLine.Error = option + " needs a folder";
+            commandLine.DataFolder = value;
+        } else {
+            commandLine.QtArguments.push_back(argument);
+        }
+    }
+    return commandLine;
+}
+
+bool EnterDataFolder(const std::string& folder, std::string& reason)
+{
+    // Each missing folder of the path, outermost first, so that a failure can take them back.
+    std::vector<std::string> created;
+    const auto fail = [&](int error) {
+        reason = std::strerror(error);
+        for (auto made = created.rbegin(); made != created.rend(); ++made)
+            (void)rmdir(made->c_str());
+        return false;
+    };
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        if (mkdir(part.c_str(), 0700) == 0)
+            created.push_back(part);
+        else if (errno != EEXIST)
+            return fail(errno);
+        if (slash == std::string::npos)
+            break;
+    }
+    struct stat status {};
+    if (stat(folder.c_str(), &status) != 0)
+        return fail(errno);
+    if (!S_ISDIR(status.st_mode))
+        return fail(ENOTDIR);
+    if (access(folder.c_str(), W_OK | X_OK) != 0 || chdir(folder.c_str()) != 0)
+        return fail(errno);
+    return true;
 }
 
 bool ConfigFileExists()

@@ -72,8 +72,8 @@ TForm1::TForm1(TPlatformServices services, QWidget* parent)
 {
     setWindowTitle(QStringLiteral("TOLVANE"));
     setFont(QFont(QStringLiteral("Liberation Sans"), 8));
-    // The folder in force now is the program's folder (entered before any window exists);
-    // the configuration is saved there whatever the working folder is by then.
+    // The folder in force now is Tolvane's folder, the program's or the data folder, entered before any
+    // window exists; the configuration is saved there whatever the working folder is by then.
     WorkingFolder = QDir::currentPath();
 
     CommPortDriverGS = new TCommPortDriver(this);

@@ -1,6 +1,7 @@
-// Process start: the program's folder becomes the working folder, then the two windows run.
+// Process start: the program's folder (or the data folder given) becomes the working folder, then the two windows run.
 #include <QApplication>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -8,18 +9,36 @@
 #include "app/StartUp.h"
 #include "app/Unit1.h"
 #include "core/NumberFormat.h"
+#include "platform/MessageBoxes.h"
 #include "settings/UnitInit.h"
 #include "widgets/WidgetAccessibility.h"
 
 int main(int argc, char** argv)
 {
-    EnterProgramFolder();
-    ConfigFileFound = ConfigFileExists();
+    // Before Qt: --help needs no display.
+    TCommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+    if (commandLine.Help) {
+        std::fputs(TolvaneUsage, stdout);
+        return 0;
+    }
+    if (!commandLine.Error.empty()) {
+        std::fprintf(stderr, "tolvane: %s\n%s", commandLine.Error.c_str(), TolvaneUsage);
+        return 2;
+    }
+    std::string folderError;
+    if (commandLine.DataFolder.empty())
+        EnterProgramFolder();
+    else if (!EnterDataFolder(commandLine.DataFolder, folderError))
+        std::fprintf(stderr, "tolvane: cannot use the data folder %s: %s\n", commandLine.DataFolder.c_str(),
+                     folderError.c_str());
+    ConfigFileFound = folderError.empty() && ConfigFileExists();
 
     // An imposed platform goes on the command line, not into the environment, so that the
     // programs Tolvane starts (Teskarn) keep the desktop's own choice.
-    std::string platform = ImposedQtPlatform(PlatformEnvironment(), std::vector<std::string>(argv, argv + argc));
-    std::vector<char*> qtArguments(argv, argv + argc);
+    std::string platform = ImposedQtPlatform(PlatformEnvironment(), commandLine.QtArguments);
+    std::vector<char*> qtArguments;
+    for (std::string& argument : commandLine.QtArguments)
+        qtArguments.push_back(argument.data());
     char platformOption[] = "-platform";
     if (!platform.empty())
         qtArguments.insert(qtArguments.begin() + 1, {platformOption, platform.data()});
@@ -27,6 +46,14 @@ int main(int argc, char** argv)
     qtArguments.push_back(nullptr);
 
     QApplication application(qtArgumentCount, qtArguments.data());
+    if (!folderError.empty()) {
+        // No window and no file: the settings would have nowhere to go.
+        ShowMessageBox(nullptr, TMessageKind::Error, "Tolvane",
+                       "Tolvane cannot use its data folder\n" + commandLine.DataFolder + "\n(" + folderError + ").\n\n"
+                       "Tolvane ne peut utiliser son dossier de données\n" + commandLine.DataFolder + "\n(" +
+                       folderError + ").");
+        return 1;
+    }
     InstallWidgetAccessibility();
     InitDecimalSeparatorFromLocale();
     // Not applicationDisplayName: Qt would append it to every window title.

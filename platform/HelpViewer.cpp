@@ -1,6 +1,7 @@
 // The help viewer window standing in for the system help program.
 #include "platform/HelpViewer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QPointer>
@@ -34,6 +35,8 @@ bool THelpViewer::ShowContents(const std::string& fileName)
     const QString name = QString::fromStdString(fileName);
     setWindowTitle(name);
     QFile file(name);
+    if (!file.exists())
+        file.setFileName(QDir(QCoreApplication::applicationDirPath()).filePath(name));
     if (!file.open(QIODevice::ReadOnly)) {
         Browser->setPlainText(QStringLiteral("The help file %1 cannot be opened in the folder %2.\n\n"
                                              "Le fichier d'aide %1 ne peut être ouvert dans le dossier %2.")

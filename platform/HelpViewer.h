@@ -1,4 +1,4 @@
-// The program's help viewer: shows a rich-text help file from the current folder.
+// The program's help viewer: shows a rich-text help file from the current folder or the program's own.
 #pragma once
 
 #include <QWidget>
@@ -12,8 +12,9 @@ class THelpViewer : public QWidget {
 public:
     explicit THelpViewer(QWidget* parent = nullptr);
 
-    // Loads the named file (no folder part) from the current folder; a missing or unreadable
-    // file is reported in the viewer's own page. Returns whether the file was shown.
+    // Loads the named file (no folder part) from the current folder, or else from the executable's
+    // folder, where an installed program keeps its help files while it works in a data folder; a
+    // missing or unreadable file is reported in the viewer's own page. Returns whether it was shown.
     bool ShowContents(const std::string& fileName);
     std::string FileName() const { return ShownFile; }
     QString PlainText() const;

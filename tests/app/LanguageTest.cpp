@@ -132,21 +132,26 @@ TEST_F(TLanguageTest, ArswinWarningFollowsTheLanguageUnderAFrenchTitle)
     EXPECT_EQ(Boxes.Boxes[0].Text, "ARSWIN doit s'exécuter !");
 }
 
-TEST_F(TLanguageTest, HelpOpensTheFileOfTheLanguageOrReportsItMissing)
+TEST_F(TLanguageTest, HelpOpensTheFileOfTheLanguageFromTheWorkingOrTheProgramsFolder)
 {
     TForm1& form = CreateForm();
+    // The working folder holds only the French file; the English one is beside the test program,
+    // as the installed help files are beside the installed program.
     std::ofstream("Tolvane_FR.hlp") << "<html><body><h1>Aide de Tolvane</h1></body></html>";
     form.MenuAideClick();
     THelpViewer* viewer = CurrentHelpViewer();
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(viewer->FileName(), "Tolvane_EN.hlp");
-    EXPECT_NE(viewer->PlainText().indexOf("Tolvane_EN.hlp"), -1) << "the viewer names the missing file";
+    EXPECT_NE(viewer->PlainText().indexOf("Tolvane.ini"), -1) << viewer->PlainText().toStdString();
 
     form.MenuFrancaisClick();
     form.MenuAideClick();
     EXPECT_EQ(CurrentHelpViewer(), viewer) << "one viewer, reused";
     EXPECT_EQ(viewer->FileName(), "Tolvane_FR.hlp");
-    EXPECT_EQ(viewer->PlainText().trimmed(), "Aide de Tolvane");
+    EXPECT_EQ(viewer->PlainText().trimmed(), "Aide de Tolvane") << "the working folder's file comes first";
+
+    EXPECT_FALSE(viewer->ShowContents("Tolvane_XX.hlp"));
+    EXPECT_NE(viewer->PlainText().indexOf("Tolvane_XX.hlp"), -1) << "the viewer names the missing file";
 }
 
 TEST_F(TLanguageTest, ShippedHelpFilesAreRichText)

@@ -1,4 +1,4 @@
-// The installed folder: its layout, its desktop entry, and the installed program keeping Tolvane.ini beside itself.
+// The installed folder and the package's layout: where each keeps Tolvane.ini, and a data folder that cannot be used.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +16,35 @@ std::string EntryValue(const std::string& entry, const std::string& key)
             return line.substr(key.size() + 1);
     return {};
 }
+
+// The package's files installed from the build under a scratch root (as under /usr), and a fresh home.
+class TolvanePackageE2e : public TolvaneE2e {
+protected:
+    void SetUp() override
+    {
+        TolvaneE2e::SetUp();
+        ASSERT_TRUE(Scratch.isValid());
+        const TCommandResult install = RunCommand(
+            QStringLiteral("cmake"),
+            {QStringLiteral("--install"), QStringLiteral(TOLVANE_BINARY_DIR), QStringLiteral("--component"),
+             QStringLiteral("deb"), QStringLiteral("--prefix"), Path("usr")},
+            120000);
+        ASSERT_EQ(install.ExitCode, 0) << install.Output;
+        ASSERT_TRUE(QDir().mkpath(Path("home/.local/share")));
+        Desktop->SetHome(Path("home").toStdString());
+    }
+
+    QString Path(const char* relative) const { return QDir(Scratch.path()).filePath(QString::fromLatin1(relative)); }
+    std::string Command() const { return Path("usr/bin/tolvane").toStdString(); }
+    // No Tolvane.ini beside the program or in the folder it was started from.
+    void ExpectNoIniOutsideTheHome() const
+    {
+        EXPECT_FALSE(QFileInfo::exists(Path("usr/lib/tolvane/Tolvane.ini")));
+        EXPECT_FALSE(QFileInfo::exists(QDir(QString::fromStdString(Desktop->Folder())).filePath(QStringLiteral("Tolvane.ini"))));
+    }
+
+    QTemporaryDir Scratch;
+};
 }  // namespace
 
 TEST_F(TolvaneE2e, InstalledFolderHoldsEverythingAndTheProgramKeepsItsIniThere)
@@ -55,4 +84,40 @@ TEST_F(TolvaneE2e, InstalledFolderHoldsEverythingAndTheProgramKeepsItsIniThere)
         << "left read-only";
     EXPECT_FALSE(QFileInfo(QDir(QString::fromStdString(Desktop->Folder())).filePath(QStringLiteral("Tolvane.ini"))).exists());
     QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+TEST_F(TolvanePackageE2e, CommandKeepsItsIniInTheUsersDataFolder)
+{
+    ASSERT_TRUE(Desktop->StartProgram(Command(), Desktop->Folder()));
+    EXPECT_EQ(Desktop->Caption(), "TOLVANE");
+    ASSERT_TRUE(Desktop->Quit());
+    EXPECT_EQ(Desktop->Tolvane()->ExitCode(), 0);
+    const QString ini = Path("home/.local/share/Tolvane/Tolvane.ini");
+    EXPECT_TRUE(QFileInfo(ini).isFile());
+    ExpectNoIniOutsideTheHome();
+    QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+TEST_F(TolvanePackageE2e, CommandWithAFileWhereItsDataFolderShouldBeSaysSoAndEnds)
+{
+    const QString data = Path("home/.local/share/Tolvane");
+    {
+        QFile blocker(data);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        blocker.write("not a folder");
+    }
+    Desktop->LaunchProgram(Command(), Desktop->Folder());
+    const unsigned long box = Desktop->WaitForOtherWindow("^Tolvane$");
+    ASSERT_NE(box, 0u) << Desktop->Tolvane()->Output();
+    Desktop->Activate(box);
+    Desktop->Keys({"Return"});
+    ASSERT_TRUE(Desktop->Tolvane()->WaitForExit(10000));
+    EXPECT_NE(Desktop->Tolvane()->ExitCode(), 0);
+    EXPECT_NE(Desktop->Tolvane()->Output().find("cannot use the data folder " + data.toStdString()), std::string::npos)
+        << Desktop->Tolvane()->Output();
+    // Nothing went anywhere else, nor over the file.
+    ExpectNoIniOutsideTheHome();
+    QFile blocker(data);
+    ASSERT_TRUE(blocker.open(QIODevice::ReadOnly));
+    EXPECT_EQ(blocker.readAll(), QByteArray("not a folder"));
 }

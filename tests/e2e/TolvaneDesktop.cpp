@@ -106,6 +106,10 @@ QProcessEnvironment TTolvaneDesktop::ChildEnvironment() const
     // A point as decimal separator, whatever the machine's locale, unless the test chose one.
     environment.insert(QStringLiteral("LC_ALL"), QString::fromStdString(Locale));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), ConfigFolder.path());
+    if (!Home.empty()) {
+        environment.insert(QStringLiteral("HOME"), QString::fromStdString(Home));
+        environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    }
     if (!ExtraPath.empty())
         environment.insert(QStringLiteral("PATH"), QString::fromStdString(ExtraPath) + QLatin1Char(':') +
                                                        environment.value(QStringLiteral("PATH")));
@@ -196,10 +200,15 @@ bool TTolvaneDesktop::StartTolvane()
     return StartProgram(folder.filePath(QStringLiteral("tolvane")).toStdString(), QDir::tempPath().toStdString());
 }
 
-bool TTolvaneDesktop::StartProgram(const std::string& program, const std::string& workingFolder)
+void TTolvaneDesktop::LaunchProgram(const std::string& program, const std::string& workingFolder)
 {
     Program = std::make_unique<TChildProcess>(
         program, QStringList{}, TChildOptions{ChildEnvironment(), workingFolder, TErrorOutput::Merged, "tolvane"});
+}
+
+bool TTolvaneDesktop::StartProgram(const std::string& program, const std::string& workingFolder)
+{
+    LaunchProgram(program, workingFolder);
     const QString pid = QString::number(Program->Pid());
     const bool shown = RunEventsUntil([&] {
         const std::string ids = RunCommand(Xdotool, {QStringLiteral("search"), QStringLiteral("--onlyvisible"),

@@ -68,6 +68,10 @@ public:
     qint64 FeedOwnerPid() { return Bus.OwnerPid("dde.Teskarn"); }
     // Starts a program that is already in place, as a desktop entry would, and waits for its window.
     bool StartProgram(const std::string& program, const std::string& workingFolder);
+    // Starts it without waiting for any window.
+    void LaunchProgram(const std::string& program, const std::string& workingFolder);
+    // The home folder of the programs started from now on, without XDG_DATA_HOME.
+    void SetHome(const std::string& home) { Home = home; }
     TChildProcess* Tolvane() { return Program.get(); }
 
     unsigned long MainWindow() const { return MainWindowId; }
@@ -124,6 +128,7 @@ private:
     std::unique_ptr<TChildProcess> Program;
     std::string ExtraPath;
     std::string Locale = "C.UTF-8";
+    std::string Home;
     unsigned long MainWindowId = 0;
     unsigned long OtherWindowId = 0;
     int ClientLeft = -1;

@@ -1,4 +1,4 @@
-// Saving Tolvane.ini into a read-only folder, onto a full disk, and a save cut short by a crash.
+// Saving Tolvane.ini into a read-only folder, onto a full disk, cut short by a crash, and by two copies at once.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -187,6 +187,53 @@ TEST_F(SaveFaultsTest, CrashAtAnyPointOfASaveLeavesTheOldOrTheNewCompleteFile)
     // A temporary left by a killed save does not block the next one.
     ASSERT_TRUE(WriteConfigurationFile(second));
     EXPECT_EQ(FileText("Tolvane.ini"), secondBytes);
+    EXPECT_FALSE(Exists("Tolvane.~in"));
+}
+
+TEST_F(SaveFaultsTest, TwoCopiesSavingAtOnceBothSucceedAndLeaveOneCompleteFile)
+{
+    // Each copy saves its own settings over and over, both started at the same instant.
+    constexpr int Copies = 2, SavesEach = 100;
+    const auto settingsOf = [](int copy) {
+        StationSettings = {};
+        StationSettings.STEP_GS232 = copy + 2;
+        return BuildConfigurationLines(copy == 1, {288 + copy, 102, 400, 127});
+    };
+    std::vector<std::string> versions;
+    for (int copy = 0; copy < Copies; ++copy) {
+        std::string bytes;
+        for (const std::string& line : settingsOf(copy))
+            bytes += line + "\r\n";
+        versions.push_back(bytes);
+    }
+    int go[2];
+    ASSERT_EQ(pipe(go), 0);
+    std::vector<pid_t> children;
+    for (int copy = 0; copy < Copies; ++copy) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(go[1]);
+            char byte = 0;
+            (void)!read(go[0], &byte, 1);
+            const std::vector<std::string> lines = settingsOf(copy);
+            int failed = 0;
+            for (int save = 0; save < SavesEach; ++save)
+                failed += WriteConfigurationFile(lines) ? 0 : 1;
+            _exit(failed > 100 ? 100 : failed);
+        }
+        children.push_back(child);
+    }
+    close(go[0]);
+    close(go[1]);  // both copies start now
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "saves that failed in one copy";
+    }
+    const std::string now = FileText("Tolvane.ini");
+    EXPECT_TRUE(now == versions[0] || now == versions[1]) << "torn Tolvane.ini:\n" << now;
     EXPECT_FALSE(Exists("Tolvane.~in"));
 }
 

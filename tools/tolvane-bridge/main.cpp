@@ -17,7 +17,7 @@ namespace {
 void PrintUsage(const char* program)
 {
     std::printf(
-        "usage: %s [--listen ADDR] [--port N] [--allow ADDR/PREFIX]...\n"
+        "Usage: %s [--listen ADDR] [--port N] [--allow ADDR/PREFIX]...\n"
         "Serves Hamlib's rotator daemon protocol (rotctld) on TCP and publishes every azimuth set with P\n"
         "on the session bus as dde.Teskarn, the feed that Tolvane follows in AUTO.\n"
         "  --listen ADDR         address to listen on (default 127.0.0.1; ::1, 0.0.0.0 and :: allowed)\n"
