@@ -63,7 +63,7 @@ std::string ReadbackSettingPath(const std::map<std::string, std::string>& enviro
         return found == environment.end() ? std::string() : found->second;
     };
     std::string folder = variable("XDG_CONFIG_HOME");
-    // The base directory specification ignores a relative path.
+    // XDG says a relative XDG_CONFIG_HOME is invalid and is ignored.
     if (folder.empty() || folder.front() != '/') {
         const std::string home = variable("HOME");
         if (home.empty())
