@@ -7,6 +7,7 @@
 #include "core/StationSettings.h"
 #include "drivers/DriverContext.h"
 #include "drivers/DriverContract.h"
+#include "drivers/SerialRotator.h"
 #include "platform/Clock.h"
 #include "serial/ComDrv32.h"
 
@@ -112,16 +113,14 @@ void THeadingPoll::Tick()
         Lose();
     }
     // The go operation's lazy open, without its beep.
-    if (!port->IsOpen()) {
-        port->SetComPort(StationSettings.*row->Port);
-        if (port->OpenPort())
-            OpenedByPoll = port;
-    }
-    if (!port->IsOpen()) {
+    const bool wasOpen = port->IsOpen();
+    if (!OpenSerialRotatorPort(port, StationSettings.*row->Port)) {
         Lose();
         Schedule();
         return;
     }
+    if (!wasOpen)
+        OpenedByPoll = port;
     // Bytes still leaving are a command's: the query waits for the next tick rather than queue behind it.
     if (port->OutputRoom() < port->ComPortOutBufSize()) {
         Schedule();

@@ -18,6 +18,15 @@ std::string ThreeDigitAzimuth(int azimuth)
     return std::string(3 - digits.size(), '0') + digits;
 }
 
+bool OpenSerialRotatorPort(TCommPortDriver* port, int comPort)
+{
+    if (port && !port->IsOpen()) {
+        port->SetComPort(comPort);
+        port->OpenPort();
+    }
+    return port && port->IsOpen();
+}
+
 void GoSerialRotator(TCommPortDriver* port, int comPort, int step, int stopSetting,
                      std::string (*commandFor)(int azimuth))
 {
@@ -28,11 +37,7 @@ void GoSerialRotator(TCommPortDriver* port, int comPort, int step, int stopSetti
     LastSentAzimuth = TargetAzimuth;
     const long double rotatorAzimuth = ApplyEndStop(TargetAzimuth, stopSetting);
 
-    if (port && !port->IsOpen()) {
-        port->SetComPort(comPort);
-        port->OpenPort();
-    }
-    if (!port || !port->IsOpen()) {
+    if (!OpenSerialRotatorPort(port, comPort)) {
         CommandNotSent = true;
         MessageBeep();
         return;
