@@ -155,6 +155,9 @@ private:
     int HeadingLineGrowth() const;
     void FitHeadingLine();
     void ShowHeadingLine(bool shown);
+    // A feed value equal to the box: sends it again, as the box's change would have, when the heading
+    // read back says the antenna is not there. Whether it did.
+    bool RepeatFeedTarget(const std::string& text);
 
     TPlatformServices Services;
     QWidget* FormInit = nullptr;
@@ -175,5 +178,7 @@ private:
     // The switch's file and state; the growth is not saved as the window's height.
     std::string ReadbackSettingFile;
     bool ReadBackOn = false;
+    // The bus has the heading's state: the switch is on with a controller that can tell.
+    bool HeadingPublished = false;
     int HeadingGrowth = 0;
 };

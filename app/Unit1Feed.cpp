@@ -49,6 +49,12 @@ void TForm1::DdeClientItemChange(const std::string& itemText)
         return;
     LCDAzi->SetValue(text);
     // The box gets the trimmed text, not the readout's normalised one; its change handler
-    // runs only if the text differs, so a repeated value sends nothing.
-    EditAzimut->setText(QString::fromStdString(text));
+    // runs only if the text differs, so a repeated value sends nothing, unless the heading
+    // read back shows the antenna elsewhere.
+    const QString boxText = QString::fromStdString(text);
+    if (EditAzimut->text() == boxText) {
+        RepeatFeedTarget(text);
+        return;
+    }
+    EditAzimut->setText(boxText);
 }

@@ -12,7 +12,9 @@
 
 #include "app/ReadbackSetting.h"
 #include "core/NumberFormat.h"
+#include "core/PointingState.h"
 #include "core/StationSettings.h"
+#include "drivers/DriverContext.h"
 #include "drivers/DriverContract.h"
 #include "drivers/HeadingPoll.h"
 #include "widgets/HeadingLine.h"
@@ -57,6 +59,7 @@ void TForm1::BuildHeadingControls()
             [this]() { MenuReadBack->setEnabled(CanReadBack(StationSettings.ANT)); });
 
     HeadingPoll = new THeadingPoll(this);
+    DriverContext.HeadingPoll = HeadingPoll;
     connect(HeadingPoll, &THeadingPoll::HeadingRead, this, &TForm1::HeadingPollRead);
     connect(HeadingPoll, &THeadingPoll::HeadingLost, this, &TForm1::HeadingPollLost);
 
@@ -101,21 +104,52 @@ void TForm1::MenuReadBackClick()
 void TForm1::UpdateHeadingPoll()
 {
     const bool settingsOpen = FormInit && FormInit->isVisible();
-    HeadingPoll->SetRunning(ReadBackOn && !ShutDownDone && !settingsOpen && CanReadBack(StationSettings.ANT));
+    const bool readingBack = ReadBackOn && !ShutDownDone && CanReadBack(StationSettings.ANT);
+    IHeadingPublisher* publisher = Services.HeadingPublisher.get();
+    if (!readingBack && HeadingPublished) {
+        HeadingPublished = false;
+        HeadingPoll->SetRunning(false);
+        if (publisher)
+            publisher->Withdraw();
+        return;
+    }
+    // Read back, even paused or silent, the heading is unknown rather than absent: a tracking program
+    // must not take the commanded azimuth for the antenna's.
+    const bool announce = readingBack && !HeadingPublished;
+    HeadingPublished = readingBack;
+    HeadingPoll->SetRunning(readingBack && !settingsOpen);
+    if (announce && publisher && !HeadingPoll->Heading())
+        publisher->PublishUnknown();
 }
 
 void TForm1::HeadingPollRead(double azimuth, std::uint64_t tick)
 {
     ShowHeadingTexts();
-    if (Services.HeadingPublisher)
+    if (Services.HeadingPublisher && HeadingPublished)
         Services.HeadingPublisher->Publish(azimuth, tick);
 }
 
 void TForm1::HeadingPollLost()
 {
     ShowHeadingTexts();
-    if (Services.HeadingPublisher)
-        Services.HeadingPublisher->Withdraw();
+    if (Services.HeadingPublisher && HeadingPublished)
+        Services.HeadingPublisher->PublishUnknown();
+}
+
+bool TForm1::RepeatFeedTarget(const std::string& text)
+{
+    const TInterfaceRow* row = InterfaceRowOf(StationSettings.ANT);
+    long double azimuth = 0;
+    if (!AutoModeOn() || !row || !TryStrToFloat(text, azimuth) || azimuth < 0 || azimuth >= 360)
+        return false;
+    // Only a target already sent, which the step rule would hold back, is repeated here; the go decides.
+    const int step = StationSettings.*row->Step;
+    const long double fromLastSent = std::fabs(azimuth - LastSentAzimuth);
+    if (!(fromLastSent < step || fromLastSent == 0) || !HeadingPoll->CallsForRepeat(azimuth, step))
+        return false;
+    AutomaticPress = true;
+    ButtonTrackClick();
+    return true;
 }
 
 int TForm1::HeadingLineGrowth() const

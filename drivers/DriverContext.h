@@ -7,12 +7,15 @@
 class IPortIO;
 class IWindowMessages;
 class TCommPortDriver;
+class THeadingPoll;
 
 struct TDriverContext {
     IPortIO* PortIO = nullptr;
     IWindowMessages* WindowMessages = nullptr;
     TCommPortDriver* CommPortDriverGS = nullptr;
     TCommPortDriver* CommPortDriverEasy = nullptr;
+    // The heading read back, which may call for a held-back target to go again.
+    THeadingPoll* HeadingPoll = nullptr;
     // Writes the hidden label LabelEtatInterface of the main window.
     std::function<void(const std::string&)> SetLabelEtatInterface;
     // Shows MsgArswinNotRunning in a modal warning box titled "Avertissement".

@@ -39,6 +39,8 @@ struct TInterfaceRow {
     // no position). nullptr on the interfaces that cannot tell where the antenna points.
     std::string (*PositionQuery)();
     std::optional<double> (*ReadPosition)(std::string_view line);
+    // The least digit of the replies, in degrees: a change of one such digit is flicker, not movement.
+    double PositionResolution;
 
     // The caption: CaptionWithPort followed by the port number (and " / " and the speed on a serial
     // port), or CaptionWithoutPort when no port is chosen; an interface without a port always shows

@@ -12,15 +12,23 @@
 #include "serial/ComDrv32.h"
 
 namespace {
-// Readings closer than this are the same heading: a controller's last digit may flicker at rest.
-constexpr double SameHeadingDegrees = 0.05;
+
+// Degrees between two azimuths the short way round: 359.9 and 0.1 are 0.2 apart.
+double AzimuthDistance(double a, double b)
+{
+    const double difference = std::fmod(std::fabs(a - b), 360.0);
+    return std::min(difference, 360.0 - difference);
+}
+
 }  // namespace
 
-THeadingPoll::THeadingPoll(QObject* parent) : QObject(parent), PollTimer(this)
+THeadingPoll::THeadingPoll(QObject* parent) : QObject(parent), PollTimer(this), ReadingTimer(this)
 {
     PollTimer.setObjectName(QStringLiteral("HeadingPollTimer"));
     PollTimer.setSingleShot(true);
     connect(&PollTimer, &QTimer::timeout, this, &THeadingPoll::Tick);
+    ReadingTimer.setSingleShot(true);
+    connect(&ReadingTimer, &QTimer::timeout, this, &THeadingPoll::EmitReading);
 }
 
 THeadingPoll::~THeadingPoll()
@@ -87,8 +95,28 @@ void THeadingPoll::Detach()
     Attached = nullptr;
     AttachedRow = nullptr;
     QueryOutstanding = false;
-    PartialLine.clear();
-    DiscardingLine = false;
+    Lines.Clear();
+}
+
+bool THeadingPoll::CallsForRepeat(long double azimuth, int step) const
+{
+    if (!IsRunning || !CurrentHeading)
+        return false;
+    if (EverCommanded && GetTickCount() - LastCommandAt < RepeatIntervalMs)
+        return false;
+    // Commands are whole degrees: a step of 0 must not make a tenth's difference a reason.
+    return AzimuthDistance(*CurrentHeading, static_cast<double>(azimuth)) >= std::max(step, 1);
+}
+
+void THeadingPoll::GiveBackStalePort(TCommPortDriver* port)
+{
+    if (!port->IsOpen() || port->OpenDeviceStillNamed())
+        return;
+    port->ClosePort();
+    OpenedByPoll = nullptr;
+    QueryOutstanding = false;
+    Lines.Clear();
+    Lose();
 }
 
 void THeadingPoll::Tick()
@@ -103,6 +131,7 @@ void THeadingPoll::Tick()
         Schedule();
         return;
     }
+    GiveBackStalePort(port);
     const std::uint64_t now = GetTickCount();
     if (QueryOutstanding) {
         if (now - QuerySentAt < ReplyTimeoutMs) {
@@ -112,9 +141,11 @@ void THeadingPoll::Tick()
         QueryOutstanding = false;
         Lose();
     }
-    // The go operation's lazy open, without its beep.
+    // The go operation's lazy open, without its beep, and only on a device the folder names: a query
+    // must never go to the built-in port that a vanished link falls back to.
     const bool wasOpen = port->IsOpen();
-    if (!OpenSerialRotatorPort(port, StationSettings.*row->Port)) {
+    const int comPort = StationSettings.*row->Port;
+    if ((!wasOpen && !TCommPortDriver::FolderNamesDevice(comPort)) || !OpenSerialRotatorPort(port, comPort)) {
         Lose();
         Schedule();
         return;
@@ -156,48 +187,62 @@ void THeadingPoll::Receive(const char* data, std::size_t size)
     // A full buffer means more is waiting: read at the quick rate until the next query.
     if (Attached && size >= Attached->ComPortInBufSize())
         ApplyReadDelay(true);
-    for (std::size_t i = 0; i < size; ++i) {
-        const char byte = data[i];
-        if (byte == '\r' || byte == '\n') {
-            if (!DiscardingLine)
-                TakeLine(PartialLine);
-            PartialLine.clear();
-            DiscardingLine = false;
-        } else if (!DiscardingLine) {
-            PartialLine += byte;
-            if (PartialLine.size() > LongestReplyLine) {
-                ++Ignored;
-                PartialLine.clear();
-                DiscardingLine = true;
-            }
-        }
-    }
+    Lines.Feed(data, size, [this](std::string_view line) { TakeLine(line); });
+}
+
+std::optional<double> THeadingPoll::AzimuthOfReply(const TInterfaceRow& row, int endStop, std::string_view line)
+{
+    const std::size_t first = line.find_first_not_of(' ');
+    if (first == std::string_view::npos || !row.ReadPosition)
+        return std::nullopt;
+    line = line.substr(first, line.find_last_not_of(' ') - first + 1);
+    const std::optional<double> reading = row.ReadPosition(line);
+    if (!reading)
+        return std::nullopt;
+    // The controller counts from its own zero: a south stop turns it by 180 degrees.
+    return endStop != 0 ? std::fmod(*reading + 180.0, 360.0) : *reading;
 }
 
 void THeadingPoll::TakeLine(std::string_view line)
 {
-    const std::size_t first = line.find_first_not_of(' ');
-    if (first == std::string_view::npos)
+    if (line.find_first_not_of(' ') == std::string_view::npos || !AttachedRow)
         return;  // the LF of a CR LF, or blanks
-    line = line.substr(first, line.find_last_not_of(' ') - first + 1);
-    const std::optional<double> reading = AttachedRow ? AttachedRow->ReadPosition(line) : std::nullopt;
-    if (!reading) {
+    const std::optional<double> azimuth = AzimuthOfReply(*AttachedRow, StationSettings.*AttachedRow->EndStop, line);
+    if (!azimuth) {
         ++Ignored;
         return;
     }
-    // The controller counts from its own zero: a south stop turns it by 180 degrees.
-    double azimuth = *reading;
-    if (StationSettings.*AttachedRow->EndStop != 0)
-        azimuth = std::fmod(azimuth + 180.0, 360.0);
     QueryOutstanding = false;
-    HeadingMoving = CurrentHeading && std::fabs(*CurrentHeading - azimuth) >= SameHeadingDegrees;
-    CurrentHeading = azimuth;
-    emit HeadingRead(azimuth, GetTickCount());
+    // One least digit either way is a reading flickering at rest.
+    HeadingMoving = CurrentHeading && AzimuthDistance(*CurrentHeading, *azimuth) > AttachedRow->PositionResolution * 1.5;
+    CurrentHeading = *azimuth;
+    CurrentHeadingAt = GetTickCount();
+    // Turning is a reason to look again soon, not only from the next tick on.
+    if (HeadingMoving && PollTimer.remainingTime() > BusyPeriodMs) {
+        ApplyReadDelay(true);
+        PollTimer.start(BusyPeriodMs);
+    }
+    if (!ReadingTimer.isActive())
+        EmitReading();
+}
+
+void THeadingPoll::EmitReading()
+{
+    if (!CurrentHeading)
+        return;
+    const std::uint64_t now = GetTickCount();
+    if (LastReadingOutAt && now - *LastReadingOutAt < static_cast<std::uint64_t>(ShortestReadingIntervalMs)) {
+        ReadingTimer.start(ShortestReadingIntervalMs - static_cast<int>(now - *LastReadingOutAt));
+        return;
+    }
+    LastReadingOutAt = now;
+    emit HeadingRead(*CurrentHeading, CurrentHeadingAt);
 }
 
 void THeadingPoll::Lose()
 {
     HeadingMoving = false;
+    ReadingTimer.stop();
     if (!CurrentHeading)
         return;
     CurrentHeading.reset();

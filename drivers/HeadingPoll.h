@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "drivers/ReplyLines.h"
+
 class TCommPortDriver;
 struct TInterfaceRow;
 
@@ -28,6 +30,10 @@ public:
     static constexpr std::uint16_t RestReadDelayMs = 250;
     // Position replies are a dozen bytes; a longer line is noise, dropped without being kept.
     static constexpr std::size_t LongestReplyLine = 64;
+    // Readings go out at most this often, the latest always last: a flooding controller stays on its line.
+    static constexpr int ShortestReadingIntervalMs = 100;
+    // A held-back target goes again at most this often.
+    static constexpr std::uint64_t RepeatIntervalMs = 1000;
 
     explicit THeadingPoll(QObject* parent = nullptr);
     ~THeadingPoll() override;
@@ -42,10 +48,20 @@ public:
 
     std::optional<double> Heading() const { return CurrentHeading; }
     // Lines that were neither a position nor empty, since the start.
-    int IgnoredLines() const { return Ignored; }
+    int IgnoredLines() const { return Ignored + Lines.DroppedLines(); }
+
+    // Whether `azimuth`, which the step rule holds back as already sent, should go again: the poll
+    // runs, the heading is known and at least `step` (and one degree) away from it, and no command
+    // went out in the last RepeatIntervalMs.
+    bool CallsForRepeat(long double azimuth, int step) const;
+
+    // The true azimuth of one reply line of `row`'s controller (blanks around it allowed), with a south
+    // end stop undone; nothing when the line is no position.
+    static std::optional<double> AzimuthOfReply(const TInterfaceRow& row, int endStop, std::string_view line);
 
 signals:
-    // Every reading of the controller, also one that repeats the last; `tick` is GetTickCount's.
+    // The controller's readings, also one that repeats the last, at most one per
+    // ShortestReadingIntervalMs and the latest always last; `tick` is GetTickCount's when it arrived.
     void HeadingRead(double azimuth, std::uint64_t tick);
     // The heading is no longer known: no reply, a port that does not open, the poll stopped.
     void HeadingLost();
@@ -59,9 +75,13 @@ private:
     void Detach();
     void Receive(const char* data, std::size_t size);
     void TakeLine(std::string_view line);
+    void EmitReading();
+    // A port on a device its link no longer names is given back, whoever opened it.
+    void GiveBackStalePort(TCommPortDriver* port);
     void Lose();
 
     QTimer PollTimer;
+    QTimer ReadingTimer;  // runs while a reading waits for its turn to go out
     bool IsRunning = false;
     // The port whose received bytes come here, and the interface whose replies they are.
     QPointer<TCommPortDriver> Attached;
@@ -74,8 +94,9 @@ private:
     bool EverCommanded = false;
     std::uint64_t LastCommandAt = 0;
     std::optional<double> CurrentHeading;
+    std::uint64_t CurrentHeadingAt = 0;
     bool HeadingMoving = false;
-    std::string PartialLine;
-    bool DiscardingLine = false;
+    std::optional<std::uint64_t> LastReadingOutAt;
+    TReplyLines Lines{LongestReplyLine};
     int Ignored = 0;
 };

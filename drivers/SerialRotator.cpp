@@ -7,6 +7,7 @@
 #include "core/PointingState.h"
 #include "drivers/DriverContext.h"
 #include "drivers/DriverContract.h"
+#include "drivers/HeadingPoll.h"
 #include "platform/Beep.h"
 #include "serial/ComDrv32.h"
 
@@ -30,7 +31,9 @@ bool OpenSerialRotatorPort(TCommPortDriver* port, int comPort)
 void GoSerialRotator(TCommPortDriver* port, int comPort, int step, int stopSetting,
                      std::string (*commandFor)(int azimuth))
 {
-    if (StepRuleHoldsBack(step)) {
+    // A target already sent goes again when the heading read back says the antenna is not there.
+    const bool repeat = DriverContext.HeadingPoll && DriverContext.HeadingPoll->CallsForRepeat(TargetAzimuth, step);
+    if (StepRuleHoldsBack(step) && !repeat) {
         CommandNotSent = true;
         return;
     }

@@ -26,6 +26,8 @@ const char* const Introspection =
     "<annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" value=\"true\"/></property>\n"
     "  <property name=\"Updated\" type=\"t\" access=\"read\">"
     "<annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" value=\"true\"/></property>\n"
+    "  <property name=\"Known\" type=\"b\" access=\"read\">"
+    "<annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" value=\"true\"/></property>\n"
     " </interface>\n"
     " <interface name=\"org.freedesktop.DBus.Properties\">\n"
     "  <method name=\"Get\"><arg name=\"interface\" type=\"s\" direction=\"in\"/>"
@@ -57,14 +59,17 @@ void AppendVariant(DBusMessageIter* to, int type, const void* value)
 }
 
 // The a{sv} of GetAll and PropertiesChanged.
-void AppendProperties(DBusMessageIter* to, double azimuth, std::uint64_t updatedMs)
+void AppendProperties(DBusMessageIter* to, double azimuth, std::uint64_t updatedMs, bool known)
 {
     const dbus_uint64_t updated = updatedMs;
+    const dbus_bool_t isKnown = known;
     const struct {
         const char* Name;
         int Type;
         const void* Value;
-    } properties[] = {{"Azimuth", DBUS_TYPE_DOUBLE, &azimuth}, {"Updated", DBUS_TYPE_UINT64, &updated}};
+    } properties[] = {{"Azimuth", DBUS_TYPE_DOUBLE, &azimuth},
+                      {"Updated", DBUS_TYPE_UINT64, &updated},
+                      {"Known", DBUS_TYPE_BOOLEAN, &isKnown}};
     DBusMessageIter dictionary;
     dbus_message_iter_open_container(to, DBUS_TYPE_ARRAY, "{sv}", &dictionary);
     for (const auto& property : properties) {
@@ -124,6 +129,19 @@ void TDBusHeadingPublisher::Publish(double azimuth, std::uint64_t updatedMs)
         return;
     Azimuth = azimuth;
     UpdatedMs = updatedMs;
+    Known = true;
+    Announce();
+}
+
+void TDBusHeadingPublisher::PublishUnknown()
+{
+    // Readers of the azimuth and its time alone see a reading that only grows older.
+    Known = false;
+    Announce();
+}
+
+void TDBusHeadingPublisher::Announce()
+{
     // A bus that went away took the name with it.
     if (Connection && !dbus_connection_get_is_connected(Connection))
         Disconnect();
@@ -197,7 +215,7 @@ void TDBusHeadingPublisher::SignalChange()
     DBusMessageIter arguments;
     dbus_message_iter_init_append(signal, &arguments);
     dbus_message_iter_append_basic(&arguments, DBUS_TYPE_STRING, &HeadingInterface);
-    AppendProperties(&arguments, Azimuth, UpdatedMs);
+    AppendProperties(&arguments, Azimuth, UpdatedMs, Known);
     DBusMessageIter invalidated;
     dbus_message_iter_open_container(&arguments, DBUS_TYPE_ARRAY, DBUS_TYPE_STRING_AS_STRING, &invalidated);
     dbus_message_iter_close_container(&arguments, &invalidated);
@@ -221,7 +239,7 @@ void TDBusHeadingPublisher::Answer(DBusMessage* call)
             dbus_message_iter_get_basic(&arguments, &property);
     }
     const bool ours = Is(asked, HeadingInterface) || Is(asked, "");
-    const bool known = Is(property, "Azimuth") || Is(property, "Updated");
+    const bool known = Is(property, "Azimuth") || Is(property, "Updated") || Is(property, "Known");
 
     DBusMessage* reply = nullptr;
     const auto refuse = [&](const char* name, const char* text) { reply = dbus_message_new_error(call, name, text); };
@@ -241,17 +259,20 @@ void TDBusHeadingPublisher::Answer(DBusMessage* call)
     } else if (Is(member, "Get") && !known) {
         refuse(DBUS_ERROR_UNKNOWN_PROPERTY, "no such property");
     } else if (!Claimed) {
-        refuse(DBUS_ERROR_FAILED, "no heading is known");
+        refuse(DBUS_ERROR_FAILED, "the heading is not read back");
     } else if ((reply = dbus_message_new_method_return(call))) {
         DBusMessageIter out;
         dbus_message_iter_init_append(reply, &out);
         const dbus_uint64_t updated = UpdatedMs;
+        const dbus_bool_t isKnown = Known;
         if (Is(member, "GetAll"))
-            AppendProperties(&out, Azimuth, UpdatedMs);
+            AppendProperties(&out, Azimuth, UpdatedMs, Known);
         else if (Is(property, "Azimuth"))
             AppendVariant(&out, DBUS_TYPE_DOUBLE, &Azimuth);
-        else
+        else if (Is(property, "Updated"))
             AppendVariant(&out, DBUS_TYPE_UINT64, &updated);
+        else
+            AppendVariant(&out, DBUS_TYPE_BOOLEAN, &isKnown);
     }
     if (!reply)
         return;

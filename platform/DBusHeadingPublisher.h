@@ -12,7 +12,7 @@ struct DBusConnection;
 struct DBusMessage;
 class TDBusEventLoop;
 
-// Owns org.tolvane.Tolvane only while a heading is known. No bus, a name owned by another program or a
+// Owns org.tolvane.Tolvane while the heading is read back, known or not. No bus, a name owned by another program or a
 // bus that went away cost nothing but a later attempt, at most one a second, and print nothing.
 class TDBusHeadingPublisher final : public IHeadingPublisher {
 public:
@@ -26,12 +26,14 @@ public:
 
     // A reading that is not finite or outside 0 <= az < 360 is not published.
     void Publish(double azimuth, std::uint64_t updatedMs) override;
+    void PublishUnknown() override;
     void Withdraw() override;
 
 private:
     // libdbus's message handler, whose result type the header cannot name.
     friend struct TDBusHeadingPublisherHandlers;
 
+    void Announce();
     bool Claim();
     bool Connect();
     void Disconnect();
@@ -44,6 +46,7 @@ private:
     bool Claimed = false;
     double Azimuth = 0;
     std::uint64_t UpdatedMs = 0;
+    bool Known = false;
     // When the last connection or claim failed: the next attempt waits RetryMs.
     std::optional<std::uint64_t> FailedAt;
 };

@@ -160,6 +160,29 @@ std::string TCommPortDriver::DevicePathFor(int port)
     return "/dev/ttyS" + std::to_string(port);
 }
 
+namespace {
+
+// The file a path leads to with every link followed; empty when it leads nowhere.
+std::string DeviceBehind(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path device = std::filesystem::canonical(path, error);
+    return error ? std::string() : device.string();
+}
+
+}  // namespace
+
+bool TCommPortDriver::FolderNamesDevice(int port)
+{
+    const std::string path = DevicePathFor(port);
+    return !path.empty() && path.rfind("COM", 0) == 0 && !DeviceBehind(path).empty();
+}
+
+bool TCommPortDriver::OpenDeviceStillNamed() const
+{
+    return !Line || DeviceBehind(DevicePathFor(Port)) == OpenedDevice;
+}
+
 int TCommPortDriver::LineRate(int speed)
 {
     return InRange(speed, br115200) ? LineRates[static_cast<std::size_t>(speed)] : 0;
@@ -176,6 +199,7 @@ bool TCommPortDriver::OpenPort()
     if (!line->Open(path))
         return false;
     Line = std::move(line);
+    OpenedDevice = DeviceBehind(path);
     ApplyLineSettings();
     // Reads never wait (the line is non-blocking) and writes wait in WriteBytes, so there are
     // no device time-outs to set.

@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <optional>
 #include <vector>
 
 #include "platform/DBusHeadingPublisher.h"
@@ -81,8 +82,8 @@ TEST_F(DBusHeadingPublisherTest, PropertiesAnswerTheLastReadingAndEveryReadingIs
     ASSERT_TRUE(RunEventsUntil([&] { return recorder.Signals.size() >= 2; }));
     WaitFor(100);
     ASSERT_EQ(recorder.Signals.size(), 2u);
-    const QVariantMap expected[] = {{{"Azimuth", 123.4}, {"Updated", qulonglong(5000)}},
-                                    {{"Azimuth", 200.25}, {"Updated", qulonglong(6000)}}};
+    const QVariantMap expected[] = {{{"Azimuth", 123.4}, {"Updated", qulonglong(5000)}, {"Known", true}},
+                                    {{"Azimuth", 200.25}, {"Updated", qulonglong(6000)}, {"Known", true}}};
     for (std::size_t i = 0; i < 2; ++i) {
         const QVariantList arguments = recorder.Signals[i].arguments();
         ASSERT_EQ(arguments.size(), 3);
@@ -118,6 +119,38 @@ TEST_F(DBusHeadingPublisherTest, PropertiesAnswerTheLastReadingAndEveryReadingIs
         EXPECT_EQ(reply.errorName().toStdString(), row.Error) << row.Method.toStdString();
     }
     EXPECT_EQ(Get(QStringLiteral("Azimuth")).toDouble(), 200.25);
+}
+
+TEST_F(DBusHeadingPublisherTest, AHeadingReadBackButUnknownKeepsTheNameAndTheLastReading)
+{
+    TChangeRecorder recorder;
+    ASSERT_TRUE(Client().connect(QString(), Path, Properties, QStringLiteral("PropertiesChanged"), &recorder,
+                                 SLOT(Changed(QDBusMessage))));
+    TDBusHeadingPublisher publisher;
+    const struct {
+        const char* Name;
+        std::optional<double> Reading;  // nothing: the controller fell silent
+        QVariantMap Expected;
+    } rows[] = {
+        {"read back, nothing read yet", std::nullopt, {{"Azimuth", 0.0}, {"Updated", qulonglong(0)}, {"Known", false}}},
+        {"a reading", 45.5, {{"Azimuth", 45.5}, {"Updated", qulonglong(700)}, {"Known", true}}},
+        {"silent again", std::nullopt, {{"Azimuth", 45.5}, {"Updated", qulonglong(700)}, {"Known", false}}},
+    };
+    for (const auto& row : rows) {
+        const std::size_t before = recorder.Signals.size();
+        if (row.Reading)
+            publisher.Publish(*row.Reading, 700);
+        else
+            publisher.PublishUnknown();
+        EXPECT_EQ(Bus.OwnerPid(Name.toStdString()), getpid()) << row.Name;
+        ASSERT_TRUE(RunEventsUntil([&] { return recorder.Signals.size() > before; })) << row.Name;
+        EXPECT_EQ(Map(recorder.Signals.back().arguments().value(1)), row.Expected) << row.Name;
+        const QDBusMessage all = Call(QStringLiteral("GetAll"), {Heading});
+        EXPECT_EQ(Map(all.arguments().value(0)), row.Expected) << row.Name;
+        EXPECT_EQ(Get(QStringLiteral("Known")).typeId(), QMetaType::Bool) << row.Name;
+    }
+    publisher.Withdraw();
+    EXPECT_TRUE(Bus.WaitForOwner(Name.toStdString(), false));
 }
 
 TEST_F(DBusHeadingPublisherTest, WithdrawReleasesTheNameAndASecondPublisherTakesItOnlyThen)

@@ -2,6 +2,7 @@
 #include "support/FakeServices.h"
 
 #include <filesystem>
+#include <sstream>
 
 namespace {
 // Each entry tells whether Tolvane.ini existed at that moment, so tests can see when it was saved.
@@ -82,6 +83,13 @@ void TFakeDdeClientConv::CloseLink()
         OnClose();
 }
 
+void TFakeHeadingPublisher::Publish(double azimuth, std::uint64_t)
+{
+    std::ostringstream call;
+    call << "Publish " << azimuth;
+    Calls.push_back(call.str());
+}
+
 TPlatformServices TFakeServices::Take()
 {
     TPlatformServices services;
@@ -94,5 +102,8 @@ TPlatformServices TFakeServices::Take()
     services.PortIO = std::move(port);
     services.WindowMessages = std::move(messages);
     services.DdeClientConv = std::move(dde);
+    auto publisher = std::make_unique<TFakeHeadingPublisher>();
+    HeadingPublisher = publisher.get();
+    services.HeadingPublisher = std::move(publisher);
     return services;
 }

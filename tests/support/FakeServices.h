@@ -61,12 +61,23 @@ private:
     std::shared_ptr<TCallLog> Log;
 };
 
+// The heading's publisher as a list of what it was told: "Publish 123.4", "PublishUnknown", "Withdraw".
+class TFakeHeadingPublisher final : public IHeadingPublisher {
+public:
+    void Publish(double azimuth, std::uint64_t updatedMs) override;
+    void PublishUnknown() override { Calls.push_back("PublishUnknown"); }
+    void Withdraw() override { Calls.push_back("Withdraw"); }
+
+    std::vector<std::string> Calls;
+};
+
 // The three fakes bundled for a TForm1, with the pointers kept for the test to inspect.
 struct TFakeServices {
     std::shared_ptr<TCallLog> Log = std::make_shared<TCallLog>();
     TLoggingPortIO* PortIO = nullptr;
     TFakeWindowMessages* WindowMessages = nullptr;
     TFakeDdeClientConv* DdeClientConv = nullptr;
+    TFakeHeadingPublisher* HeadingPublisher = nullptr;
 
     // Hands the fakes over to the window; the pointers above stay valid as long as it lives.
     TPlatformServices Take();

@@ -204,6 +204,13 @@ void TRotatorModel::Stop()
     IsMoving = false;
 }
 
+void TRotatorModel::TurnByHand(double heading)
+{
+    CurrentHeading = std::clamp(heading, LowestHeading, HighestHeading);
+    TargetHeading = CurrentHeading;
+    IsMoving = false;
+}
+
 bool TRotatorModel::TakeStopped()
 {
     const bool stopped = StoppedByCommand;

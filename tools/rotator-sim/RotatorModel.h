@@ -20,6 +20,9 @@ public:
     TMotionEvent Advance(double seconds);
     // A stop command arrived since the last call (reported once).
     bool TakeStopped();
+    // Someone turned the antenna by hand (or the motor stalled elsewhere): the heading jumps there and
+    // the controller stops driving.
+    void TurnByHand(double heading);
 
     double Heading() const { return CurrentHeading; }
     bool Moving() const { return IsMoving; }

@@ -1,6 +1,7 @@
 // rotator-sim: serves a simulated rotator controller on a pseudo-terminal linked under a chosen name.
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -67,7 +68,12 @@ const char* const Usage =
     "\n"
     "Prints READY with the device when listening, RX and TX with every command and reply\n"
     "(escaped, one per line), HEADING as the rotator turns. SIGINT or SIGTERM ends it and\n"
-    "removes the link. The client may close and reopen the port at any time.\n";
+    "removes the link. The client may close and reopen the port at any time.\n"
+    "\n"
+    "Lines on standard input play what happens in the field:\n"
+    "  hand DEG   the antenna is turned by hand to DEG and the controller stops driving it\n"
+    "  mute       the controller goes silent: commands are taken, nothing is answered\n"
+    "  unmute     it answers again\n";
 
 struct TOptions {
     TProtocol Protocol = TProtocol::Gs232A;
@@ -156,6 +162,22 @@ bool CreateLink(const std::string& link, const std::string& slave)
     return true;
 }
 
+// One line typed on standard input; false when it means nothing.
+bool RunFieldEvent(const std::string& line, TRotatorModel& rotator, bool& muted)
+{
+    double heading = 0;
+    if (line.rfind("hand ", 0) == 0 && ParseNumber(line.c_str() + 5, heading) && std::isfinite(heading)) {
+        rotator.TurnByHand(heading);
+        SayHeading(rotator.Heading(), "(turned by hand)");
+    } else if (line == "mute" || line == "unmute") {
+        muted = line == "mute";
+        Say(muted ? "MUTED" : "UNMUTED");
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void RemoveLink(const std::string& link, const std::string& slave)
 {
     char target[4096];
@@ -211,9 +233,26 @@ int main(int argc, char** argv)
     using Clock = std::chrono::steady_clock;
     auto lastStep = Clock::now();
     auto lastReport = lastStep;
+    bool muted = false;
+    bool inputOpen = true;
+    std::string typed;
     while (!StopRequested) {
-        pollfd watch{master, POLLIN, 0};
-        const int ready = poll(&watch, 1, LoopMilliseconds);
+        pollfd watches[2] = {{master, POLLIN, 0}, {inputOpen ? STDIN_FILENO : -1, POLLIN, 0}};
+        const int ready = poll(watches, 2, LoopMilliseconds);
+        const pollfd& watch = watches[0];
+        if (ready > 0 && watches[1].revents) {
+            char input[256];
+            const ssize_t count = read(STDIN_FILENO, input, sizeof input);
+            inputOpen = count > 0;
+            typed.append(input, count > 0 ? static_cast<std::size_t>(count) : 0);
+            for (std::size_t end; (end = typed.find('\n')) != std::string::npos; typed.erase(0, end + 1)) {
+                if (!RunFieldEvent(typed.substr(0, end), rotator, muted))
+                    std::fprintf(stderr, "rotator-sim: unknown input '%s' (see --help)\n", typed.substr(0, end).c_str());
+            }
+            // A line without its end that no event is this long is not one.
+            if (typed.size() > 256)
+                typed.clear();
+        }
         if (ready > 0 && (watch.revents & POLLIN)) {
             char buffer[256];
             const ssize_t received = read(master, buffer, sizeof buffer);
@@ -224,7 +263,7 @@ int main(int argc, char** argv)
                     Say("RX " + Escaped(command));
                 if (rotator.TakeStopped())
                     SayHeading(rotator.Heading(), "(stopped)");
-                if (!replies.empty()) {
+                if (!replies.empty() && !muted) {
                     Say("TX " + Escaped(replies));
                     if (write(master, replies.data(), replies.size()) < 0)
                         Say("TX lost: the client closed the port");
