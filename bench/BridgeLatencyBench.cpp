@@ -8,7 +8,6 @@
 // Usage: BridgeLatencyBench [commands] [path of tolvane-bridge]
 #include <QApplication>
 #include <QProcess>
-#include <QTcpServer>
 #include <QThread>
 
 #include <poll.h>
@@ -162,14 +161,6 @@ void TimeOurCommand(TCommandSocket& client, TFeedRig& rig, int azimuth, TOurSamp
     samples->Changed.push_back(Microseconds(sent, rig.ChangedAt()));
     samples->Delivered.push_back(Microseconds(rig.ChangedAt(), rig.DeliveredAt()));
     samples->Written.push_back(Microseconds(rig.DeliveredAt(), arrived));
-}
-
-quint16 FreePort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        Fail("no free TCP port");
-    return probe.serverPort();
 }
 
 }  // namespace

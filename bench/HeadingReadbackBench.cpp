@@ -15,10 +15,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTcpServer>
 #include <QThread>
-#include <QTimer>
-#include <QEventLoop>
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -103,13 +100,6 @@ private:
     int Socket = -1;
 };
 
-quint16 FreePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
 // A simulated controller linked as `link`, started and ready.
 void StartSimulator(QProcess& simulator, const QString& protocol, const QString& link, double start)
 {
@@ -153,29 +143,6 @@ double OwnCpuSeconds()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
-}
-
-// Runs the main window's events, sleeping in between, until `done` or the time is up; a check every
-// 20 ms sees what the client threads did.
-void RunEventsUntil(const std::function<bool()>& done, int milliseconds)
-{
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    check.start(20);
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// No check timer of its own: the idle figure is the window's alone.
-void RunEventsFor(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 }  // namespace

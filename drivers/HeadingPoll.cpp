@@ -104,8 +104,13 @@ bool THeadingPoll::CallsForRepeat(long double azimuth, int step) const
         return false;
     if (EverCommanded && GetTickCount() - LastCommandAt < RepeatIntervalMs)
         return false;
+    const double target = static_cast<double>(azimuth);
+    const double away = AzimuthDistance(*CurrentHeading, target);
+    // Seen turning towards it, the antenna is on its way: a repeat would only restart the controller.
+    if (HeadingMoving && PreviousHeading && away < AzimuthDistance(*PreviousHeading, target))
+        return false;
     // Commands are whole degrees: a step of 0 must not make a tenth's difference a reason.
-    return AzimuthDistance(*CurrentHeading, static_cast<double>(azimuth)) >= std::max(step, 1);
+    return away >= std::max(step, 1);
 }
 
 void THeadingPoll::GiveBackStalePort(TCommPortDriver* port)
@@ -215,6 +220,7 @@ void THeadingPoll::TakeLine(std::string_view line)
     QueryOutstanding = false;
     // One least digit either way is a reading flickering at rest.
     HeadingMoving = CurrentHeading && AzimuthDistance(*CurrentHeading, *azimuth) > AttachedRow->PositionResolution * 1.5;
+    PreviousHeading = CurrentHeading;
     CurrentHeading = *azimuth;
     CurrentHeadingAt = GetTickCount();
     // Turning is a reason to look again soon, not only from the next tick on.
@@ -246,5 +252,6 @@ void THeadingPoll::Lose()
     if (!CurrentHeading)
         return;
     CurrentHeading.reset();
+    PreviousHeading.reset();
     emit HeadingLost();
 }

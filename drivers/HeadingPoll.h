@@ -51,8 +51,8 @@ public:
     int IgnoredLines() const { return Ignored + Lines.DroppedLines(); }
 
     // Whether `azimuth`, which the step rule holds back as already sent, should go again: the poll
-    // runs, the heading is known and at least `step` (and one degree) away from it, and no command
-    // went out in the last RepeatIntervalMs.
+    // runs, the heading is known, at least `step` (and one degree) away from it and not seen turning
+    // towards it, and no command went out in the last RepeatIntervalMs.
     bool CallsForRepeat(long double azimuth, int step) const;
 
     // The true azimuth of one reply line of `row`'s controller (blanks around it allowed), with a south
@@ -94,6 +94,7 @@ private:
     bool EverCommanded = false;
     std::uint64_t LastCommandAt = 0;
     std::optional<double> CurrentHeading;
+    std::optional<double> PreviousHeading;  // the reading before, for the way the antenna turns
     std::uint64_t CurrentHeadingAt = 0;
     bool HeadingMoving = false;
     std::optional<std::uint64_t> LastReadingOutAt;

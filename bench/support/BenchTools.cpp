@@ -4,7 +4,10 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QFile>
+#include <QEventLoop>
+#include <QTcpServer>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -76,6 +79,34 @@ bool WaitForBusName(const QString& name, QProcess& owner)
         QThread::msleep(50);
     }
     return false;
+}
+
+quint16 FreePort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        Fail("no free TCP port");
+    return probe.serverPort();
+}
+
+void RunEventsUntil(const std::function<bool()>& done, int milliseconds)
+{
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(20);
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void RunEventsFor(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 }  // namespace BenchTools

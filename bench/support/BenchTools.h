@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,11 @@ std::string FirstLine(QProcess& process);
 std::string StartPrivateBus(QProcess& daemon);
 // Waits until `name` has an owner on the session bus, while `owner` runs.
 bool WaitForBusName(const QString& name, QProcess& owner);
+// A TCP port on loopback that nobody listens on now.
+quint16 FreePort();
+// Runs the event loop until `done` or the time is up; a check every 20 ms sees what client threads did.
+void RunEventsUntil(const std::function<bool()>& done, int milliseconds);
+// Runs the event loop with no timer of its own, so that an idle figure is the program's alone.
+void RunEventsFor(int milliseconds);
 
 }  // namespace BenchTools

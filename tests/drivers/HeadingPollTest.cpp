@@ -3,9 +3,11 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
@@ -297,29 +299,29 @@ TEST_F(HeadingPollTest, AHeldBackTargetGoesAgainOnlyWhenTheAntennaIsElsewhere)
     struct Row {
         const char* Name;
         bool Running;
-        const char* Reply;  // nullptr: the controller stays silent
+        std::vector<const char*> Replies;  // to the queries in turn; none: the controller stays silent
         int Step;
         bool SentAgain;
     };
     const Row rows[] = {
-        {"antenna there", true, "+0223", 1, false},
-        {"turned away by hand", true, "+0180", 1, true},
-        {"within the step", true, "+0220", 5, false},
-        {"at the step", true, "+0218", 5, true},
-        {"heading unknown", true, nullptr, 1, false},
-        {"read-back off", false, "+0180", 1, false},
+        {"antenna there", true, {"+0223"}, 1, false},
+        {"turned away by hand", true, {"+0180"}, 1, true},
+        {"within the step", true, {"+0220"}, 5, false},
+        {"at the step", true, {"+0218"}, 5, true},
+        {"heading unknown", true, {}, 1, false},
+        {"read-back off", false, {}, 1, false},
+        {"turning towards it", true, {"+0150", "+0160"}, 1, false},
+        {"turning away from it", true, {"+0160", "+0150"}, 1, true},
     };
     DriverContext.HeadingPoll = &Poll;
     for (const Row& row : rows) {
         StationSettings.STEP_GS232 = row.Step;
         LastSentAzimuth = 223;
         Poll.SetRunning(row.Running);
-        if (row.Running) {
+        for (const char* reply : row.Replies) {
             EXPECT_EQ(NextQuery(), "C\r") << row.Name;
-            if (row.Reply) {
-                Controller.Write(std::string(row.Reply) + "\r");
-                ASSERT_TRUE(RunEventsUntil([&] { return Poll.Heading().has_value(); }, 2000)) << row.Name;
-            }
+            Controller.Write(std::string(reply) + "\r");
+            ASSERT_TRUE(RunEventsUntil([&] { return Poll.Heading() == std::atof(reply + 1); }, 2000)) << row.Name;
         }
         TargetAzimuth = 223;
         GoGs232();

@@ -2,6 +2,8 @@
 // the bridge; with the switch off, the line carries exactly the commands.
 #include <QStringList>
 
+#include <algorithm>
+#include <cmath>
 #include <set>
 #include <sstream>
 
@@ -146,6 +148,46 @@ INSTANTIATE_TEST_SUITE_P(Dialects, HeadingDialectE2e, ::testing::ValuesIn(Dialec
                              std::string name = info.param.Protocol;
                              return name;
                          });
+
+TEST_F(HeadingE2e, ARepeatedTargetBringsTheAntennaBackAndASilentControllerGivesNoPosition)
+{
+    const TDialect& dialect = Dialects[0];
+    Desktop->WriteReadbackSwitch(true);
+    TChildProcess* rotator = nullptr;
+    const quint16 port = Start(dialect, rotator);
+    ASSERT_NE(port, 0u);
+    ASSERT_TRUE(Rotctl(port, {"P", "30", "0"}));
+    ASSERT_TRUE(rotator->WaitForOutput("HEADING 30.0 (arrived)", CommandWaitMs)) << rotator->Output();
+
+    // Somebody turns the antenna away; the tracking program insists on its target as gpredict does.
+    ASSERT_TRUE(rotator->WriteLine("hand 100"));
+    const auto sentTo30 = [&] {
+        const std::vector<std::string> commands = ReceivedCommands(*rotator);
+        return std::count(commands.begin(), commands.end(), Received("W030\r"));
+    };
+    EXPECT_TRUE(RunEventsUntil([&] {
+        Rotctl(port, {"P", "30", "0"});
+        WaitFor(800);
+        return sentTo30() == 2;
+    }, 15000)) << rotator->Output();
+    const auto arrivals = [&] {
+        const std::string output = rotator->Output();
+        int count = 0;
+        for (std::size_t at = 0; (at = output.find("HEADING 30.0 (arrived)", at)) != std::string::npos; ++at)
+            ++count;
+        return count;
+    };
+    EXPECT_TRUE(RunEventsUntil([&] { return arrivals() == 2; }, 15000)) << "the antenna is back";
+
+    // The controller falls silent: the bridge has no position to give, rather than the commanded one.
+    ASSERT_TRUE(rotator->WriteLine("mute"));
+    const TCommandResult silent = RunCommand(QStringLiteral("bash"),
+        {"-c", QStringLiteral("sleep 2; exec 3<>/dev/tcp/127.0.0.1/%1; echo p >&3; head -n 1 <&3").arg(port)});
+    EXPECT_EQ(silent.Output, "RPRT -5\n");
+    ASSERT_TRUE(rotator->WriteLine("unmute"));
+    EXPECT_TRUE(RunEventsUntil([&] { return std::abs(RotctlAzimuth(port) - 30) < 0.5; }, 10000));
+    ASSERT_TRUE(Desktop->Quit());
+}
 
 TEST_F(HeadingE2e, WithTheSwitchOffTheLineCarriesTheCommandsAlone)
 {
