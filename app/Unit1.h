@@ -156,8 +156,8 @@ private:
     void FitHeadingLine();
     void ShowHeadingLine(bool shown);
     // A feed value equal to the box: sends it again, as the box's change would have, when the heading
-    // read back says the antenna is not there. Whether it did.
-    bool RepeatFeedTarget(const std::string& text);
+    // read back says the antenna is not there.
+    void RepeatFeedTarget(const std::string& text);
 
     TPlatformServices Services;
     QWidget* FormInit = nullptr;

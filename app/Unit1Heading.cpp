@@ -136,20 +136,19 @@ void TForm1::HeadingPollLost()
         Services.HeadingPublisher->PublishUnknown();
 }
 
-bool TForm1::RepeatFeedTarget(const std::string& text)
+void TForm1::RepeatFeedTarget(const std::string& text)
 {
     const TInterfaceRow* row = InterfaceRowOf(StationSettings.ANT);
     long double azimuth = 0;
     if (!AutoModeOn() || !row || !TryStrToFloat(text, azimuth) || azimuth < 0 || azimuth >= 360)
-        return false;
+        return;
     // Only a target already sent, which the step rule would hold back, is repeated here; the go decides.
     const int step = StationSettings.*row->Step;
     const long double fromLastSent = std::fabs(azimuth - LastSentAzimuth);
     if (!(fromLastSent < step || fromLastSent == 0) || !HeadingPoll->CallsForRepeat(azimuth, step))
-        return false;
+        return;
     AutomaticPress = true;
     ButtonTrackClick();
-    return true;
 }
 
 int TForm1::HeadingLineGrowth() const
