@@ -51,7 +51,7 @@ void TBridgeServer::Accept()
             DropLongestSilent();
         Clients[socket].Heard.start();
         // Qt would otherwise read all the kernel holds: a client that floods waits for us instead.
-        socket->setReadBufferSize(MaxUnreadAnswerBytes);
+        socket->setReadBufferSize(ReadAheadBytes);
         // Each answer is one small segment the client waits for: Nagle's algorithm would only hold it back.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });

@@ -26,6 +26,8 @@ public:
     static constexpr int MaxLineBytes = TLineAssembler::MaxLineBytes;
     // Answers a client leaves unread before it is dropped, so that nobody can fill our memory.
     static constexpr qint64 MaxUnreadAnswerBytes = 64 * 1024;
+    // What Qt reads ahead for a client; the rest waits in the kernel until the client's lines are answered.
+    static constexpr qint64 ReadAheadBytes = 64 * 1024;
 
     // `allowed` empty: every address may connect; this computer always may.
     TBridgeServer(TTeskarnTopic& topic, QList<QPair<QHostAddress, int>> allowed);
