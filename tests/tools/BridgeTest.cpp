@@ -153,6 +153,43 @@ TEST_F(BridgeTest, HamlibsClientReadsTheHeadingTolvanePublishesAndTheCommandedOn
     EXPECT_EQ(position(), "10.00\n20.00\n");
 }
 
+TEST_F(BridgeTest, HamlibsClientGetsATimeOutWhileTolvaneReadsBackWithoutAHeading)
+{
+    const quint16 port = StartBridge();
+    ASSERT_NE(port, 0) << Bridge->ErrorOutput();
+    // Tolvane as it reads back: it owns the name and says whether it knows the heading.
+    QDBusConnection tolvane = QDBusConnection::connectToBus(QString::fromStdString(Bus.BusAddress()),
+                                                            QStringLiteral("bridge-test"));
+    ASSERT_TRUE(tolvane.registerService(QStringLiteral("org.tolvane.Tolvane")));
+    const auto say = [&](double azimuth, qulonglong updated, bool known) {
+        QDBusMessage changed = QDBusMessage::createSignal(QStringLiteral("/org/tolvane/Tolvane"),
+                                                          QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                          QStringLiteral("PropertiesChanged"));
+        changed << QStringLiteral("org.tolvane.Heading")
+                << QVariantMap{{"Azimuth", azimuth}, {"Updated", updated}, {"Known", known}} << QStringList();
+        tolvane.send(changed);
+    };
+    TClient client(port);
+    ASSERT_EQ(client.Say("P 10 20\n"), "RPRT 0\n");
+    ASSERT_TRUE(RunEventsUntil([&] {
+        say(0, 0, false);
+        return client.Say("p\n", 50) == "RPRT -5\n";
+    }));
+    TChildProcess rotctl("rotctl", {"-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(port), "p"});
+    ASSERT_TRUE(rotctl.HasStarted() && rotctl.WaitForExit(5000)) << "is libhamlib-utils installed?";
+    // rotctl names Hamlib's error, with a trace of its own.
+    const std::string output = rotctl.Output() + rotctl.ErrorOutput();
+    EXPECT_TRUE(output.find("get_pos: error") != std::string::npos &&
+                output.find("Communication timed out") != std::string::npos)
+        << output;
+    EXPECT_NE(rotctl.ExitCode(), 0);
+
+    ASSERT_TRUE(RunEventsUntil([&] {
+        say(123.45, GetTickCount(), true);
+        return client.Say("p\n", 50) == "123.45\n20.00\n";
+    }));
+}
+
 TEST_F(BridgeTest, GpredictsConversationGetsAnswersOfTheDummyDaemonsForm)
 {
     const quint16 port = StartBridge();
