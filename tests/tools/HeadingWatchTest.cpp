@@ -2,10 +2,12 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "HeadingWatch.h"
 #include "platform/DBusHeadingPublisher.h"
@@ -50,7 +52,12 @@ protected:
 
     static bool WaitForAzimuth(const THeadingWatch& watch, double azimuth)
     {
-        return RunEventsUntil([&] { return watch.Latest() && watch.Latest()->Azimuth == azimuth; });
+        return RunEventsUntil([&] { return Reading(watch) && Reading(watch)->Azimuth == azimuth; });
+    }
+
+    static std::optional<TRotctlProtocol::THeading> Reading(const THeadingWatch& watch)
+    {
+        return watch.Latest() ? watch.Latest()->Heading : std::nullopt;
     }
 
     TPrivateSessionBus Bus;
@@ -66,11 +73,11 @@ TEST_F(HeadingWatchTest, FollowsThePublisherFromItsPropertiesAndSignalsUntilItWi
     THeadingWatch watch;
     ASSERT_TRUE(watch.Start());
     ASSERT_TRUE(WaitForAzimuth(watch, 123.4));
-    EXPECT_EQ(watch.Latest()->UpdatedMs, 5000u);
+    EXPECT_EQ(Reading(watch)->UpdatedMs, 5000u);
 
     publisher.Publish(200.5, 6000);
     ASSERT_TRUE(WaitForAzimuth(watch, 200.5));
-    EXPECT_EQ(watch.Latest()->UpdatedMs, 6000u);
+    EXPECT_EQ(Reading(watch)->UpdatedMs, 6000u);
 
     publisher.Withdraw();
     EXPECT_TRUE(RunEventsUntil([&] { return !watch.Latest(); }));
@@ -107,13 +114,26 @@ TEST_F(HeadingWatchTest, IgnoresStrangersAndMalformedReadings)
         {&owner, Heading, {{"Azimuth", infinity}, {"Updated", qulonglong(2000)}}},
         {&owner, Heading, {{"Azimuth", 360.0}, {"Updated", qulonglong(2000)}}},
         {&owner, Heading, {{"Azimuth", -0.5}, {"Updated", qulonglong(2000)}}},
+        {&stranger, Heading, {{"Azimuth", 97.0}, {"Updated", qulonglong(2000)}, {"Known", true}}},
+        {&stranger, Heading, {{"Known", false}}},
+        {&owner, Heading, {{"Azimuth", 98.0}, {"Updated", qulonglong(2000)}, {"Known", QStringLiteral("true")}}},
+        {&owner, Heading, {{"Azimuth", 99.0}, {"Updated", qulonglong(2000)}, {"Known", 1}}},
+        {&owner, Heading, {{"Azimuth", 100.0}, {"Updated", qulonglong(2000)}, {"Known", QVariant::fromValue(uchar(1))}}},
+        {&owner, Heading, {{"Azimuth", 101.0}, {"Updated", qulonglong(2000)}, {"Known", QVariant::fromValue(QDBusVariant(true))}}},
+        {&owner, Heading, {{"Known", true}}},
+        {&owner, Heading, {{"Azimuth", 102.0}, {"Known", true}}},
+        {&owner, Heading, {{"Azimuth", 360.0}, {"Updated", qulonglong(2000)}, {"Known", false}}},
+        {&owner, Heading, {{"Azimuth", nan}, {"Known", false}}},
+        {&owner, Heading, {{"Azimuth", QStringLiteral("0")}, {"Updated", qulonglong(0)}, {"Known", false}}},
+        {&owner, Heading, {{"Updated", 0}, {"Known", false}}},
     };
     for (const auto& row : rows)
         Signal(*row.From, row.Interface, row.Changed);
     WaitFor(300);
-    ASSERT_TRUE(watch.Latest());
-    EXPECT_EQ(watch.Latest()->Azimuth, 45);
-    EXPECT_EQ(watch.Latest()->UpdatedMs, 1000u);
+    ASSERT_TRUE(Reading(watch));
+    EXPECT_EQ(Reading(watch)->Azimuth, 45);
+    EXPECT_EQ(Reading(watch)->UpdatedMs, 1000u);
+    EXPECT_FALSE(watch.Latest()->Known);
 
     // The owner still counts; once it leaves, nobody does.
     Signal(owner, Heading, {{"Azimuth", 46.5}, {"Updated", qulonglong(3000)}});
@@ -123,4 +143,43 @@ TEST_F(HeadingWatchTest, IgnoresStrangersAndMalformedReadings)
     Signal(owner, Heading, {{"Azimuth", 47.0}, {"Updated", qulonglong(4000)}});
     WaitFor(300);
     EXPECT_FALSE(watch.Latest());
+}
+
+TEST_F(HeadingWatchTest, TakesWhetherTheOwnerKnowsAHeadingAndKeepsItsLastReading)
+{
+    THeadingWatch watch;
+    ASSERT_TRUE(watch.Start());
+    QDBusConnection owner = Connect("owner");
+    ASSERT_TRUE(owner.registerService(Name));
+    using THeading = TRotctlProtocol::THeading;
+    // In order; each row differs from the one before, so that the watch is seen to take it.
+    const struct {
+        const char* Name;
+        QVariantMap Changed;
+        std::optional<bool> Known;
+        std::optional<THeading> Reading;
+    } rows[] = {
+        {"known", {{"Azimuth", 45.0}, {"Updated", qulonglong(1000)}, {"Known", true}}, true, THeading{45, 1000}},
+        {"unknown, last reading kept", {{"Azimuth", 45.0}, {"Updated", qulonglong(1000)}, {"Known", false}}, false,
+         THeading{45, 1000}},
+        {"known again", {{"Azimuth", 46.5}, {"Updated", qulonglong(2000)}, {"Known", true}}, true, THeading{46.5, 2000}},
+        {"unknown, never a reading", {{"Azimuth", 0.0}, {"Updated", qulonglong(0)}, {"Known", false}}, false,
+         THeading{0, 0}},
+        {"older Tolvane: no Known", {{"Azimuth", 47.0}, {"Updated", qulonglong(3000)}}, std::nullopt, THeading{47, 3000}},
+        {"unknown without the reading", {{"Known", false}}, false, std::nullopt},
+        {"Known among other properties", {{"Azimuth", 48.0}, {"Updated", qulonglong(4000)}, {"Known", true}, {"Other", 1}},
+         true, THeading{48, 4000}},
+    };
+    for (const auto& row : rows) {
+        Signal(owner, Heading, row.Changed);
+        EXPECT_TRUE(RunEventsUntil([&] {
+            const auto& latest = watch.Latest();
+            return latest && latest->Known == row.Known && latest->Heading.has_value() == row.Reading.has_value() &&
+                   (!row.Reading ||
+                    (latest->Heading->Azimuth == row.Reading->Azimuth && latest->Heading->UpdatedMs == row.Reading->UpdatedMs));
+        })) << row.Name;
+    }
+    // A new owner starts from nothing: what the last one said is not its word.
+    ASSERT_TRUE(owner.unregisterService(Name));
+    EXPECT_TRUE(RunEventsUntil([&] { return !watch.Latest(); }));
 }

@@ -74,32 +74,63 @@ TEST(RotctlProtocol, AnswersLineByLine)
     }
 }
 
-TEST(RotctlProtocol, PositionIsTheHeadingReadWhileFreshElseTheCommandedOne)
+TEST(RotctlProtocol, PositionIsTheHeadingReadWhileFreshElseTheCommandedOneOrATimeOut)
 {
+    using THeading = TRotctlProtocol::THeading;
+    using TReadBack = TRotctlProtocol::TReadBack;
     const std::uint64_t now = 100000;
     const char* const read = "position read from the rotator";
     const char* const commanded = "commanded position";
+    const char* const timeOut = "RPRT -5\n";
     const struct {
         const char* Name;
-        std::optional<TRotctlProtocol::THeading> Heading;
+        std::optional<TReadBack> ReadBack;
         const char* Position;
         const char* Source;
     } rows[] = {
-        {"none", std::nullopt, "90.00\n45.00\n", commanded},
-        {"fresh", TRotctlProtocol::THeading{123.456, now - 250}, "123.46\n45.00\n", read},
-        {"3 s old", TRotctlProtocol::THeading{0.5, now - 3000}, "0.50\n45.00\n", read},
-        {"stale", TRotctlProtocol::THeading{123.4, now - 3001}, "90.00\n45.00\n", commanded},
-        {"from the future", TRotctlProtocol::THeading{123.4, now + 1}, "90.00\n45.00\n", commanded},
+        {"nobody owns the name", std::nullopt, "90.00\n45.00\n", commanded},
+        {"known, fresh", TReadBack{true, THeading{123.456, now - 250}}, "123.46\n45.00\n", read},
+        {"known, 3 s old", TReadBack{true, THeading{0.5, now - 3000}}, "0.50\n45.00\n", read},
+        {"known, stale", TReadBack{true, THeading{123.4, now - 3001}}, timeOut, read},
+        {"known, from the future", TReadBack{true, THeading{123.4, now + 1}}, timeOut, read},
+        {"known without a reading", TReadBack{true, std::nullopt}, timeOut, read},
+        {"unknown, fresh reading kept", TReadBack{false, THeading{123.4, now - 10}}, timeOut, read},
+        {"unknown, never a reading", TReadBack{false, std::nullopt}, timeOut, read},
+        {"older Tolvane, fresh", TReadBack{std::nullopt, THeading{200.5, now - 250}}, "200.50\n45.00\n", read},
+        {"older Tolvane, stale", TReadBack{std::nullopt, THeading{123.4, now - 3001}}, "90.00\n45.00\n", commanded},
+        {"older Tolvane, from the future", TReadBack{std::nullopt, THeading{123.4, now + 1}}, "90.00\n45.00\n", commanded},
     };
     for (const auto& row : rows) {
         TRotctlProtocol protocol;
         protocol.RunLine("P 90 45");
-        protocol.Heading = [&] { return row.Heading; };
+        protocol.ReadBack = [&] { return row.ReadBack; };
         protocol.Now = [&] { return now; };
         EXPECT_EQ(protocol.RunLine("p").Text, row.Position) << row.Name;
         EXPECT_EQ(protocol.RunLine("+\\get_info").Text,
                   std::string("get_info:\nInfo: Tolvane bridge, ") + row.Source + "\nRPRT 0\n")
             << row.Name;
+    }
+}
+
+TEST(RotctlProtocol, ATimeOutIsFramedAsEveryErrorIs)
+{
+    const struct {
+        const char* Line;
+        const char* Answer;
+    } rows[] = {
+        {"p", "RPRT -5\n"},
+        {"\\get_pos", "RPRT -5\n"},
+        {"+p", "get_pos:\nRPRT -5\n"},
+        {";\\get_pos", "get_pos:;RPRT -5\n"},
+        {"|p", "get_pos:|RPRT -5\n"},
+        {",p", "get_pos:,RPRT -5\n"},
+        // The error ends p alone: the commands after it still run.
+        {"p P 10 0 _", "RPRT -5\nRPRT 0\nTolvane bridge, position read from the rotator\n"},
+    };
+    for (const auto& row : rows) {
+        TRotctlProtocol protocol;
+        protocol.ReadBack = [] { return TRotctlProtocol::TReadBack{false, std::nullopt}; };
+        EXPECT_EQ(protocol.RunLine(row.Line).Text, row.Answer) << row.Line;
     }
 }
 

@@ -4,11 +4,14 @@
 #include <QLocale>
 #include <QTcpSocket>
 
+#include <cstdio>
+
 #include "TeskarnTopic.h"
 
 TBridgeServer::TBridgeServer(TTeskarnTopic& topic, QList<QPair<QHostAddress, int>> allowed)
-    : Topic(topic), Allowed(std::move(allowed))
+    : Topic(topic), Gate(std::move(allowed))
 {
+    Running.start();
     connect(&Server, &QTcpServer::newConnection, this, &TBridgeServer::Accept);
     // A burst of P in one read reaches the bus once, with the last azimuth: the last P wins.
     Protocol.OnSetAzimuth = [this](double azimuth) {
@@ -33,23 +36,13 @@ void TBridgeServer::PublishLatest()
     Topic.Publish(QString::fromStdString(FeedText(LatestAzimuth, separator)));
 }
 
-bool TBridgeServer::IsAllowed(const QHostAddress& peer) const
-{
-    if (Allowed.isEmpty())
-        return true;
-    // On a dual-stack socket an IPv4 client arrives as ::ffff:a.b.c.d.
-    bool isV4 = false;
-    const QHostAddress v4(peer.toIPv4Address(&isV4));
-    for (const auto& network : Allowed)
-        if (peer.isInSubnet(network) || (isV4 && v4.isInSubnet(network)))
-            return true;
-    return false;
-}
-
 void TBridgeServer::Accept()
 {
     while (QTcpSocket* socket = Server.nextPendingConnection()) {
-        if (!IsAllowed(socket->peerAddress())) {
+        if (!Gate.Admits(socket->peerAddress())) {
+            if (const std::optional<std::string> report =
+                    Gate.Refused(socket->peerAddress(), static_cast<std::uint64_t>(Running.elapsed())))
+                std::fputs(report->c_str(), stderr);
             socket->abort();
             socket->deleteLater();
             continue;
@@ -57,6 +50,8 @@ void TBridgeServer::Accept()
         if (static_cast<int>(Clients.size()) >= MaxClients)
             DropLongestSilent();
         Clients[socket].Heard.start();
+        // Qt would otherwise read all the kernel holds: a client that floods waits for us instead.
+        socket->setReadBufferSize(ReadAheadBytes);
         // Each answer is one small segment the client waits for: Nagle's algorithm would only hold it back.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
@@ -90,25 +85,19 @@ void TBridgeServer::Read(QTcpSocket* socket)
         return;
     TClient& client = found->second;
     client.Heard.start();
-    client.Pending += socket->readAll();
     QByteArray answers;
     bool close = false;
-    bool tooLong = false;
-    qsizetype start = 0;
-    for (qsizetype end; !close && (end = client.Pending.indexOf('\n', start)) >= 0; start = end + 1) {
-        if (end - start > MaxLineBytes) {
-            tooLong = true;
-            break;
-        }
-        const TRotctlProtocol::TAnswer answer =
-            Protocol.RunLine(std::string_view(client.Pending.constData() + start, static_cast<std::size_t>(end - start)));
-        answers += QByteArray::fromStdString(answer.Text);
-        close = answer.Close;
-    }
-    client.Pending.remove(0, start);
+    const QByteArray bytes = socket->readAll();
+    const bool inBounds = client.Lines.Add(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                                           [&](std::string_view line) {
+                                               const TRotctlProtocol::TAnswer answer = Protocol.RunLine(line);
+                                               answers += QByteArray::fromStdString(answer.Text);
+                                               close = answer.Close;
+                                               return !close;
+                                           });
     // The rotator waits for the feed, the client only for its answer: the bus goes first.
     PublishLatest();
-    if (tooLong || client.Pending.size() > MaxLineBytes) {
+    if (!inBounds) {
         Drop(socket);
         return;
     }

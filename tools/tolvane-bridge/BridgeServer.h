@@ -12,6 +12,8 @@
 #include <map>
 #include <optional>
 
+#include "ConnectionGate.h"
+#include "LineAssembler.h"
 #include "RotctlProtocol.h"
 
 class QTcpSocket;
@@ -21,17 +23,19 @@ class TBridgeServer : public QObject {
     Q_OBJECT
 public:
     static constexpr int MaxClients = 64;
-    static constexpr int MaxLineBytes = 1024;
+    static constexpr int MaxLineBytes = TLineAssembler::MaxLineBytes;
     // Answers a client leaves unread before it is dropped, so that nobody can fill our memory.
     static constexpr qint64 MaxUnreadAnswerBytes = 64 * 1024;
+    // What Qt reads ahead for a client; the rest waits in the kernel until the client's lines are answered.
+    static constexpr qint64 ReadAheadBytes = 64 * 1024;
 
-    // `allowed` empty: every address may connect.
+    // `allowed` empty: every address may connect; this computer always may.
     TBridgeServer(TTeskarnTopic& topic, QList<QPair<QHostAddress, int>> allowed);
 
-    // Where p finds the heading read from the rotator; without it p answers the commanded position.
-    void ReadHeadingFrom(std::function<std::optional<TRotctlProtocol::THeading>()> source)
+    // Where p finds Tolvane's read-back; without it p answers the commanded position.
+    void ReadHeadingFrom(std::function<std::optional<TRotctlProtocol::TReadBack>()> source)
     {
-        Protocol.Heading = std::move(source);
+        Protocol.ReadBack = std::move(source);
     }
     bool Listen(const QHostAddress& address, quint16 port);
     quint16 Port() const { return Server.serverPort(); }
@@ -39,19 +43,19 @@ public:
 
 private:
     struct TClient {
-        QByteArray Pending;  // a line not yet ended
+        TLineAssembler Lines;
         QElapsedTimer Heard;  // since the client last sent something
     };
 
     void Accept();
-    bool IsAllowed(const QHostAddress& peer) const;
     void Read(QTcpSocket* socket);
     void Drop(QTcpSocket* socket);
     void DropLongestSilent();
     void PublishLatest();
 
     TTeskarnTopic& Topic;
-    QList<QPair<QHostAddress, int>> Allowed;
+    TConnectionGate Gate;
+    QElapsedTimer Running;  // the clock of the refusal reports
     QTcpServer Server;
     TRotctlProtocol Protocol;
     std::map<QTcpSocket*, TClient> Clients;

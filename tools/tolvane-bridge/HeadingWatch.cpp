@@ -154,7 +154,7 @@ void THeadingWatch::OwnerChanged(const std::string& owner)
     if (owner == Owner)
         return;
     Owner = owner;
-    Heading.reset();
+    ReadBack.reset();
     Cancel(PropertiesQuery);
     if (!Owner.empty())
         AskProperties();
@@ -168,10 +168,11 @@ void THeadingWatch::AskProperties()
     PropertiesQuery = Ask(Connection, call, THeadingWatchHandlers::PropertiesAnswered, this);
 }
 
-void THeadingWatch::Take(DBusMessageIter* properties)
+std::optional<TRotctlProtocol::TReadBack> THeadingWatch::ReadProperties(DBusMessageIter* properties)
 {
     std::optional<double> azimuth;
     std::optional<dbus_uint64_t> updated;
+    std::optional<bool> known;
     DBusMessageIter entries;
     dbus_message_iter_recurse(properties, &entries);
     for (; dbus_message_iter_get_arg_type(&entries) == DBUS_TYPE_DICT_ENTRY; dbus_message_iter_next(&entries)) {
@@ -186,20 +187,38 @@ void THeadingWatch::Take(DBusMessageIter* properties)
         if (Is(name, "Azimuth")) {
             double number = 0;
             if (type != DBUS_TYPE_DOUBLE)
-                return;
+                return std::nullopt;
             dbus_message_iter_get_basic(&value, &number);
             azimuth = number;
         } else if (Is(name, "Updated")) {
             dbus_uint64_t time = 0;
             if (type != DBUS_TYPE_UINT64)
-                return;
+                return std::nullopt;
             dbus_message_iter_get_basic(&value, &time);
             updated = time;
+        } else if (Is(name, "Known")) {
+            dbus_bool_t flag = FALSE;
+            if (type != DBUS_TYPE_BOOLEAN)
+                return std::nullopt;
+            dbus_message_iter_get_basic(&value, &flag);
+            known = flag != FALSE;
         }
     }
-    if (!azimuth || !updated || !std::isfinite(*azimuth) || *azimuth < 0 || *azimuth >= 360)
-        return;
-    Heading = TRotctlProtocol::THeading{*azimuth, *updated};
+    // Tolvane keeps 0 when there was never a reading, so even Known false brings an Azimuth in range.
+    if (azimuth && (!std::isfinite(*azimuth) || *azimuth < 0 || *azimuth >= 360))
+        return std::nullopt;
+    TRotctlProtocol::TReadBack readBack{known, std::nullopt};
+    if (azimuth && updated)
+        readBack.Heading = TRotctlProtocol::THeading{*azimuth, *updated};
+    else if (known.value_or(true))
+        return std::nullopt;
+    return readBack;
+}
+
+void THeadingWatch::Take(DBusMessageIter* properties)
+{
+    if (std::optional<TRotctlProtocol::TReadBack> readBack = ReadProperties(properties))
+        ReadBack = std::move(readBack);
 }
 
 void THeadingWatch::Cancel(DBusPendingCall*& call)

@@ -14,8 +14,8 @@ struct DBusPendingCall;
 class TDBusEventLoop;
 
 // Watches org.tolvane.Tolvane on the thread's event loop: who owns it, its properties when an owner
-// appears (asked without waiting), and its PropertiesChanged. Every message is hostile: a reading
-// counts only from the owner, with Azimuth a double in 0 <= az < 360 and Updated a uint64.
+// appears (asked without waiting), and its PropertiesChanged. Every message is hostile: it counts only
+// from the owner, with Azimuth a double in 0 <= az < 360, Updated a uint64 and Known a boolean.
 class THeadingWatch {
 public:
     // Follows the bus at busAddress; empty means the session bus.
@@ -26,8 +26,12 @@ public:
 
     // Connects and starts watching; false without a session bus.
     bool Start();
-    // The owner's latest reading, from memory; none while nobody owns the name.
-    const std::optional<TRotctlProtocol::THeading>& Latest() const { return Heading; }
+    // What the owner last said, from memory; none while nobody owns the name or before it said anything.
+    const std::optional<TRotctlProtocol::TReadBack>& Latest() const { return ReadBack; }
+
+    // The read-back in the a{sv} at `properties`: none when a property has the wrong type, Azimuth is
+    // out of range, or a reading is needed (Known true or missing) and incomplete.
+    static std::optional<TRotctlProtocol::TReadBack> ReadProperties(DBusMessageIter* properties);
 
 private:
     // libdbus's callbacks, whose result type the header cannot name.
@@ -35,7 +39,7 @@ private:
 
     void OwnerChanged(const std::string& owner);
     void AskProperties();
-    // Takes a{sv} when it holds a valid reading; anything else leaves the heading as it was.
+    // Takes a{sv} when ReadProperties accepts it; anything else leaves the read-back as it was.
     void Take(DBusMessageIter* properties);
     void Cancel(DBusPendingCall*& call);
 
@@ -43,7 +47,7 @@ private:
     DBusConnection* Connection = nullptr;
     std::unique_ptr<TDBusEventLoop> Loop;
     std::string Owner;  // unique name; empty while nobody owns the name
-    std::optional<TRotctlProtocol::THeading> Heading;
+    std::optional<TRotctlProtocol::TReadBack> ReadBack;
     DBusPendingCall* OwnerQuery = nullptr;
     DBusPendingCall* PropertiesQuery = nullptr;
 };

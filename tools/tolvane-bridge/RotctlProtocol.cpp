@@ -119,18 +119,25 @@ std::string FeedText(double azimuth, char decimalSeparator)
     return text + "\r\n";
 }
 
-std::optional<double> TRotctlProtocol::FreshHeading() const
+TRotctlProtocol::TPosition TRotctlProtocol::Position() const
 {
-    const std::optional<THeading> heading = Heading ? Heading() : std::nullopt;
-    if (!heading)
-        return std::nullopt;
-    using namespace std::chrono;
-    const std::uint64_t now =
-        Now ? Now() : static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-    // A reading from the future is as doubtful as an old one.
-    if (heading->UpdatedMs > now || now - heading->UpdatedMs > MaxHeadingAgeMs)
-        return std::nullopt;
-    return heading->Azimuth;
+    const std::optional<TReadBack> readBack = ReadBack ? ReadBack() : std::nullopt;
+    if (!readBack)
+        return {false, std::nullopt};
+    std::optional<double> fresh;
+    if (readBack->Heading && readBack->Known.value_or(true)) {
+        using namespace std::chrono;
+        const std::uint64_t now =
+            Now ? Now() : static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+        const std::uint64_t updated = readBack->Heading->UpdatedMs;
+        // A reading from the future is as doubtful as an old one.
+        if (updated <= now && now - updated <= MaxHeadingAgeMs)
+            fresh = readBack->Heading->Azimuth;
+    }
+    // An older Tolvane publishes only while it knows a heading: an old reading there means it stopped.
+    if (!readBack->Known)
+        return {fresh.has_value(), fresh};
+    return {true, fresh};
 }
 
 TRotctlProtocol::TAnswer TRotctlProtocol::RunLine(std::string_view line)
@@ -171,16 +178,23 @@ TRotctlProtocol::TAnswer TRotctlProtocol::RunLine(std::string_view line)
                 OnSetAzimuth(NormalizedAzimuth(*azimuth));
             break;
         }
-        case TCommand::GetPos:
-            records = {"Azimuth: " + Fixed(FreshHeading().value_or(CommandedAzimuth), 2),
+        case TCommand::GetPos: {
+            const TPosition position = Position();
+            if (position.FromRotator && !position.Heading) {
+                // Tolvane reads back and the controller is silent: no position is better than a made-up one.
+                result = TimedOut;
+                break;
+            }
+            records = {"Azimuth: " + Fixed(position.Heading.value_or(CommandedAzimuth), 2),
                        "Elevation: " + Fixed(CommandedElevation, 2)};
             break;
+        }
         case TCommand::Stop:
         case TCommand::Park:
             result = NotAvailable;
             break;
         case TCommand::GetInfo:
-            records = {std::string("Info: ") + Info + (FreshHeading() ? ReadSource : CommandedSource)};
+            records = {std::string("Info: ") + Info + (Position().FromRotator ? ReadSource : CommandedSource)};
             break;
         case TCommand::DumpState:
             records = {"rotctld Protocol Ver: 1",

@@ -13,6 +13,7 @@ class TRotctlProtocol {
 public:
     // Hamlib's error numbers as rotctld prints them after "RPRT".
     static constexpr int InvalidParameter = -1;  // RIG_EINVAL
+    static constexpr int TimedOut = -5;          // RIG_ETIMEOUT: a rotator that does not answer where it points
     static constexpr int NotAvailable = -11;     // RIG_ENAVAIL: what rotctld answers for a rotator that cannot park
     static constexpr double LowestAccepted = -360;
     static constexpr double HighestAccepted = 720;
@@ -24,6 +25,15 @@ public:
         std::uint64_t UpdatedMs;  // on the monotonic clock, when it was read
     };
 
+    // Tolvane's read-back as its last message said it.
+    struct TReadBack {
+        // True or false from a Tolvane that says whether it knows a heading; none from an older one,
+        // which publishes only readings.
+        std::optional<bool> Known;
+        // The last reading; a Tolvane that says Known false may have none.
+        std::optional<THeading> Heading;
+    };
+
     struct TAnswer {
         std::string Text;
         bool Close = false;  // q or Q: the client is done
@@ -31,9 +41,9 @@ public:
 
     // Called for every accepted P with the azimuth brought into 0 <= az < 360.
     std::function<void(double azimuth)> OnSetAzimuth;
-    // The latest heading Tolvane read from the rotator, if any; asked at each p and _, so it must
+    // Tolvane's read-back while it owns its bus name, none otherwise; asked at each p and _, so it must
     // answer from memory.
-    std::function<std::optional<THeading>()> Heading;
+    std::function<std::optional<TReadBack>()> ReadBack;
     // Milliseconds on the monotonic clock; std::chrono::steady_clock when unset.
     std::function<std::uint64_t()> Now;
 
@@ -41,8 +51,11 @@ public:
     TAnswer RunLine(std::string_view line);
 
 private:
-    // The heading when one is known and fresh.
-    std::optional<double> FreshHeading() const;
+    struct TPosition {
+        bool FromRotator;  // Tolvane reads back: p has the rotator's word or none
+        std::optional<double> Heading;  // known and fresh
+    };
+    TPosition Position() const;
 
     double CommandedAzimuth = 0;
     double CommandedElevation = 0;

@@ -22,11 +22,13 @@ void PrintUsage(const char* program)
         "on the session bus as dde.Teskarn, the feed that Tolvane follows in AUTO.\n"
         "  --listen ADDR         address to listen on (default 127.0.0.1; ::1, 0.0.0.0 and :: allowed)\n"
         "  --port N              TCP port (default 4533; 0 takes a free one, named in the \"ready\" line)\n"
-        "  --allow ADDR/PREFIX   accept connections only from this network (repeatable)\n"
+        "  --allow ADDR/PREFIX   accept connections only from this network and this computer (repeatable);\n"
+        "                        each refused address is reported on standard error, once a minute at most\n"
         "Commands: P/\\set_pos, p/\\get_pos, S/\\stop, K/\\park, _/\\get_info, \\dump_state, q/Q, with the\n"
-        "extended response prefixes + ; | and ,. p answers the azimuth read from the rotator while Tolvane\n"
-        "publishes one on the session bus (org.tolvane.Tolvane) that is at most 3 s old, otherwise the\n"
-        "commanded azimuth, the last one set; the elevation is always the commanded one. _ says which.\n"
+        "extended response prefixes + ; | and ,. While Tolvane reads the heading back (org.tolvane.Tolvane\n"
+        "on the session bus), p answers the azimuth read from the rotator if it is at most 3 s old, and\n"
+        "otherwise the error RPRT -5 (time-out); without it, p answers the commanded azimuth, the last one\n"
+        "set. The elevation is always the commanded one. _ says which.\n"
         "S and K are refused: the bridge cannot stop or park.\n",
         program);
 }
@@ -96,7 +98,7 @@ int main(int argc, char** argv)
                      qPrintable(options->Listen.toString()), options->Port, qPrintable(server.ErrorText()));
         return 1;
     }
-    if (!options->Listen.isLoopback())
+    if (!options->Listen.isLoopback() && options->Allowed.isEmpty())
         std::fprintf(stderr, "tolvane-bridge: warning: listening on %s beyond this computer; the rotctld protocol "
                              "has no authentication, limit it with --allow\n",
                      qPrintable(options->Listen.toString()));
