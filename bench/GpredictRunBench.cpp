@@ -30,8 +30,6 @@
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
 #include "drivers/HeadingPoll.h"
-#include "platform/DBusDdeClientConv.h"
-#include "platform/XcbWindowMessages.h"
 
 using namespace BenchTools;
 
@@ -169,23 +167,13 @@ int main(int argc, char** argv)
     if (FirstLine(simulator).rfind("READY", 0) != 0)
         Fail("rotator-sim did not start");
 
-    const quint16 bridgePort = FreePort();
     QProcess bridge;
-    bridge.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tolvane-bridge"),
-                 {QStringLiteral("--port"), QString::number(bridgePort)});
-    if (FirstLine(bridge).rfind("ready", 0) != 0 || !WaitForBusName(QStringLiteral("dde.Teskarn"), bridge))
-        Fail("tolvane-bridge did not start");
-    bridge.setStandardOutputFile(QProcess::nullDevice());
+    const quint16 bridgePort = StartBridge(bridge);
 
     StationSettings.ANT = riGS232;
     StationSettings.PORT_GS232 = 0;
     StationSettings.STEP_GS232 = 1;
-    TPlatformServices services;
-    services.PortIO = CreateLinuxPortIO();
-    services.WindowMessages = std::make_unique<TXcbWindowMessages>();
-    services.DdeClientConv = std::make_unique<TDBusDdeClientConv>();
-    services.HeadingPublisher = CreateDBusHeadingPublisher();
-    auto form = std::make_unique<TForm1>(std::move(services));
+    auto form = std::make_unique<TForm1>(RealDesktopServices());
     form->FormActivate();
     RunEventsUntil([] { return FeedLinkOpen; }, 5000);
     if (!FeedLinkOpen)

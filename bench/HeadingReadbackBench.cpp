@@ -39,8 +39,6 @@
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
 #include "drivers/HeadingPoll.h"
-#include "platform/DBusDdeClientConv.h"
-#include "platform/XcbWindowMessages.h"
 
 using namespace BenchTools;
 
@@ -164,23 +162,13 @@ int main(int argc, char** argv)
     StartSimulator(gs232Side, QStringLiteral("gs232a"), folder.filePath(QStringLiteral("gs232a")), 123);
     StartSimulator(easyCommSide, QStringLiteral("easycomm"), folder.filePath(QStringLiteral("easycomm")), 123);
 
-    const quint16 bridgePort = FreePort();
     QProcess bridge;
-    bridge.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tolvane-bridge"),
-                 {QStringLiteral("--port"), QString::number(bridgePort)});
-    if (FirstLine(bridge).rfind("ready", 0) != 0)
-        Fail("tolvane-bridge did not start");
-    bridge.setStandardOutputFile(QProcess::nullDevice());
+    const quint16 bridgePort = StartBridge(bridge);
 
     StationSettings.ANT = riEasyComm;
     StationSettings.PORT_EASYCOMM = 0;
     StationSettings.STEP_EASYCOMM = 0;
-    TPlatformServices services;
-    services.PortIO = CreateLinuxPortIO();
-    services.WindowMessages = std::make_unique<TXcbWindowMessages>();
-    services.DdeClientConv = std::make_unique<TDBusDdeClientConv>();
-    services.HeadingPublisher = CreateDBusHeadingPublisher();
-    auto form = std::make_unique<TForm1>(std::move(services));
+    auto form = std::make_unique<TForm1>(RealDesktopServices());
     form->FormActivate();
     form->MenuReadBack->trigger();
     RunEventsFor(2000);

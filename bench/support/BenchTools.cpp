@@ -1,6 +1,7 @@
 // Shared pieces of the benchmark programs.
 #include "BenchTools.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QFile>
@@ -12,6 +13,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+
+#include "platform/DBusDdeClientConv.h"
+#include "platform/XcbWindowMessages.h"
 
 namespace BenchTools {
 
@@ -87,6 +92,27 @@ quint16 FreePort()
     if (!probe.listen(QHostAddress::LocalHost, 0))
         Fail("no free TCP port");
     return probe.serverPort();
+}
+
+quint16 StartBridge(QProcess& bridge)
+{
+    const quint16 port = FreePort();
+    bridge.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tolvane-bridge"),
+                 {QStringLiteral("--port"), QString::number(port)});
+    if (FirstLine(bridge).rfind("ready", 0) != 0 || !WaitForBusName(QStringLiteral("dde.Teskarn"), bridge))
+        Fail("tolvane-bridge did not start");
+    bridge.setStandardOutputFile(QProcess::nullDevice());
+    return port;
+}
+
+TPlatformServices RealDesktopServices()
+{
+    TPlatformServices services;
+    services.PortIO = CreateLinuxPortIO();
+    services.WindowMessages = std::make_unique<TXcbWindowMessages>();
+    services.DdeClientConv = std::make_unique<TDBusDdeClientConv>();
+    services.HeadingPublisher = CreateDBusHeadingPublisher();
+    return services;
 }
 
 void RunEventsUntil(const std::function<bool()>& done, int milliseconds)

@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QString>
 
+#include "app/PlatformServices.h"
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -29,6 +31,10 @@ std::string StartPrivateBus(QProcess& daemon);
 bool WaitForBusName(const QString& name, QProcess& owner);
 // A TCP port on loopback that nobody listens on now.
 quint16 FreePort();
+// tolvane-bridge from the benchmark's own folder on a free loopback port, publishing the feed; its port.
+quint16 StartBridge(QProcess& bridge);
+// The desktop's real services for a main window: ppdev, X11, the feed and the heading on the session bus.
+TPlatformServices RealDesktopServices();
 // Runs the event loop until `done` or the time is up; a check every 20 ms sees what client threads did.
 void RunEventsUntil(const std::function<bool()>& done, int milliseconds);
 // Runs the event loop with no timer of its own, so that an idle figure is the program's alone.
