@@ -4,9 +4,9 @@
 TPlatformServices CreateLinuxPlatformServices()
 {
     TPlatformServices services;
-    services.PortIO = CreateLinuxPortIO();
-    services.WindowMessages = CreateLinuxWindowMessages();
-    services.DdeClientConv = CreateLinuxDdeClientConv();
-    services.HeadingPublisher = CreateDBusHeadingPublisher();
+    services.PortIO = CreatePortIO();
+    services.WindowMessages = CreateWindowMessages();
+    services.DdeClientConv = CreateDdeClientConv();
+    services.HeadingPublisher = CreateHeadingPublisher();
     return services;
 }

@@ -183,7 +183,7 @@ int main(int argc, char** argv)
     StationSettings.PORT_GS232 = 0;
     StationSettings.STEP_GS232 = Step;
     TPlatformServices services;
-    services.PortIO = CreateLinuxPortIO();
+    services.PortIO = CreatePortIO();
     services.WindowMessages = std::make_unique<TXcbWindowMessages>();
     services.DdeClientConv = std::make_unique<TDBusDdeClientConv>(address);
     auto form = std::make_unique<TForm1>(std::move(services));

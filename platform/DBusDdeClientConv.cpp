@@ -404,7 +404,7 @@ bool TDBusDdeClientConv::IsOpen() const
     return Link->IsOpen();
 }
 
-std::unique_ptr<IDdeClientConv> CreateLinuxDdeClientConv()
+std::unique_ptr<IDdeClientConv> CreateDdeClientConv()
 {
     return std::make_unique<TDBusDdeClientConv>();
 }

@@ -281,7 +281,7 @@ void TDBusHeadingPublisher::Answer(DBusMessage* call)
     dbus_message_unref(reply);
 }
 
-std::unique_ptr<IHeadingPublisher> CreateDBusHeadingPublisher()
+std::unique_ptr<IHeadingPublisher> CreateHeadingPublisher()
 {
     return std::make_unique<TDBusHeadingPublisher>();
 }

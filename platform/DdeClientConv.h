@@ -26,5 +26,5 @@ public:
     std::function<void(const std::string& text)> OnItemChange;
 };
 
-// The Linux implementation over the D-Bus session bus.
-std::unique_ptr<IDdeClientConv> CreateLinuxDdeClientConv();
+// The platform's: the D-Bus session bus on Linux, DDEML on Windows.
+std::unique_ptr<IDdeClientConv> CreateDdeClientConv();

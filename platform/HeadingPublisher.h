@@ -17,6 +17,6 @@ public:
     virtual void Withdraw() = 0;
 };
 
-// org.tolvane.Tolvane on the session bus: object /org/tolvane/Tolvane, interface org.tolvane.Heading,
+// The platform's: on Linux org.tolvane.Tolvane on the session bus, object /org/tolvane/Tolvane, interface org.tolvane.Heading,
 // read-only properties Azimuth (d), Updated (t) and Known (b), PropertiesChanged after each change.
-std::unique_ptr<IHeadingPublisher> CreateDBusHeadingPublisher();
+std::unique_ptr<IHeadingPublisher> CreateHeadingPublisher();

@@ -20,5 +20,5 @@ public:
     virtual std::string GetLastState() = 0;
 };
 
-// The Linux implementation over ppdev.
-std::unique_ptr<IPortIO> CreateLinuxPortIO();
+// The platform's: ppdev on Linux, IOCtrl.dll loaded at run time on Windows.
+std::unique_ptr<IPortIO> CreatePortIO();

@@ -1,5 +1,5 @@
 // The serial line over Linux tty devices: open/termios/ioctl/tcflush, exclusive and non-blocking.
-#include "platform/PosixSerialLine.h"
+#include "platform/SerialLine.h"
 
 #include <cerrno>
 #include <climits>
@@ -247,7 +247,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ISerialLine> CreatePosixSerialLine()
+std::unique_ptr<ISerialLine> CreateSerialLine()
 {
     return std::make_unique<TPosixSerialLine>();
 }

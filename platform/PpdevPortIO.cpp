@@ -354,7 +354,7 @@ std::string TPpdevPortIO::GetLastState()
     return state;
 }
 
-std::unique_ptr<IPortIO> CreateLinuxPortIO()
+std::unique_ptr<IPortIO> CreatePortIO()
 {
     return std::make_unique<TPpdevPortIO>(std::make_unique<TLinuxPpdevSystem>());
 }

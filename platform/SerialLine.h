@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 enum class TSerialParity { None, Odd, Even, Mark, Space };
@@ -48,3 +49,6 @@ public:
     // Sleeps until the device can take more bytes or `milliseconds` pass, whichever comes first.
     virtual void WaitWritable(int milliseconds) = 0;
 };
+
+// The platform's serial line: termios on Linux, the Win32 communications calls on Windows.
+std::unique_ptr<ISerialLine> CreateSerialLine();

@@ -19,5 +19,5 @@ public:
                               std::int32_t lParam) = 0;
 };
 
-// The Linux implementation over xcb on $DISPLAY.
-std::unique_ptr<IWindowMessages> CreateLinuxWindowMessages();
+// The platform's: xcb on $DISPLAY on Linux, the window messages themselves on Windows.
+std::unique_ptr<IWindowMessages> CreateWindowMessages();

@@ -206,7 +206,7 @@ bool TXcbWindowMessages::PostMessageA(TWindowHandle window, std::uint32_t messag
     return !xcb_connection_has_error(connection);
 }
 
-std::unique_ptr<IWindowMessages> CreateLinuxWindowMessages()
+std::unique_ptr<IWindowMessages> CreateWindowMessages()
 {
     return std::make_unique<TXcbWindowMessages>();
 }

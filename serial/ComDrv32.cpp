@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "platform/Clock.h"
-#include "platform/PosixSerialLine.h"
+#include "platform/SerialLine.h"
 
 namespace {
 
@@ -195,7 +195,7 @@ bool TCommPortDriver::OpenPort()
     const std::string path = DevicePathFor(Port);
     if (path.empty())
         return false;
-    auto line = CreatePosixSerialLine();
+    auto line = CreateSerialLine();
     if (!line->Open(path))
         return false;
     Line = std::move(line);

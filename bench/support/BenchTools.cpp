@@ -108,10 +108,10 @@ quint16 StartBridge(QProcess& bridge)
 TPlatformServices RealDesktopServices()
 {
     TPlatformServices services;
-    services.PortIO = CreateLinuxPortIO();
+    services.PortIO = CreatePortIO();
     services.WindowMessages = std::make_unique<TXcbWindowMessages>();
     services.DdeClientConv = std::make_unique<TDBusDdeClientConv>();
-    services.HeadingPublisher = CreateDBusHeadingPublisher();
+    services.HeadingPublisher = CreateHeadingPublisher();
     return services;
 }
 

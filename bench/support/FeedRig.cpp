@@ -67,7 +67,7 @@ void TFeedRig::OpenWindow()
     StationSettings.ANT = riGS232;
     StationSettings.PORT_GS232 = 0;
     TPlatformServices services;
-    services.PortIO = CreateLinuxPortIO();
+    services.PortIO = CreatePortIO();
     services.WindowMessages = std::make_unique<TXcbWindowMessages>();
     services.DdeClientConv = std::make_unique<TDBusDdeClientConv>();
     Form = std::make_unique<TForm1>(std::move(services));

@@ -82,8 +82,9 @@ TEST_F(ReadbackWindowTest, ARepeatedTargetGoesAgainOnlyWhenTheAntennaIsNotThere)
         StartWindow(row.ReadBack, row.Step);
         Form->DdeClientItemChange("223  ");
         EXPECT_EQ(Run(223, 400), "W223\r") << row.Name;
-        if (row.ReadBack && row.Heading)
+        if (row.ReadBack && row.Heading) {
             ASSERT_TRUE(Run(row.Heading, 3000, [&] { return HeadingIs(*row.Heading); }).empty()) << row.Name;
+        }
         // A repeat waits a second after the last command in any case.
         Run(row.Heading, static_cast<int>(THeadingPoll::RepeatIntervalMs) + 100);
         if (row.ByMan)

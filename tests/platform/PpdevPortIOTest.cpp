@@ -334,7 +334,7 @@ TEST_F(PpdevPortIOTest, DestructionGivesBackEveryHeldPort)
 // The real kernel seam: a base address no printer port has is refused without a device.
 TEST(LinuxPortIOTest, AddressOfNoPortIsReportedNotWritten)
 {
-    const std::unique_ptr<IPortIO> portIO = CreateLinuxPortIO();
+    const std::unique_ptr<IPortIO> portIO = CreatePortIO();
     EXPECT_TRUE(portIO->IsWinNT());
     EXPECT_EQ(portIO->GetLPTPortAddress(TPpdevPortIO::MaxPortIndex + 2), 0);
     portIO->Outport(0, 1);

@@ -15,7 +15,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "platform/PosixSerialLine.h"
+#include "platform/SerialLine.h"
 #include "serial/ComDrv32.h"
 #include "support/ChildProcess.h"
 #include "support/PseudoTerminal.h"
@@ -339,7 +339,7 @@ TEST_F(ComPortTest, ADeviceTheUserMayNotOpenFailsLikeAMissingOne)
             _exit(2);
         if (geteuid() != 0)
             chmod(Device.SlavePath().c_str(), 0);
-        const auto line = CreatePosixSerialLine();
+        const auto line = CreateSerialLine();
         _exit(line->Open(Device.SlavePath()) ? 1 : 0);
     }
     int status = 0;
