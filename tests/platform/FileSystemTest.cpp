@@ -78,11 +78,6 @@ TEST_P(FileAttributeRows, BecomeTheWritePermissions)
 INSTANTIATE_TEST_SUITE_P(FileSystem, FileAttributeRows, ::testing::ValuesIn(AttributeRows),
                          [](const auto& info) { return std::string(info.param.Name); });
 
-TEST_F(FileSystemTest, AttributesOfAMissingFileFail)
-{
-    EXPECT_FALSE(ApplyFileAttributes(PathOf("missing"), TFileAttributes::Archive));
-}
-
 TEST_F(FileSystemTest, NewFileHasItsBytesAndAttributesAndNeverReplacesAnother)
 {
     const std::string path = PathOf("new");
@@ -142,17 +137,6 @@ TEST_F(FileSystemTest, ReplacingWriteLeavesNoTemporaryBehind)
 
     EXPECT_FALSE(WriteFileReplacing(PathOf("missing/Tolvane.conf"), "x"));
     EXPECT_FALSE(Exists(PathOf("missing")));
-}
-
-TEST_F(FileSystemTest, FoldersCreatedAreNamedOutermostFirstAndPrivate)
-{
-    ASSERT_EQ(mkdir(PathOf("home").c_str(), 0755), 0);
-    std::vector<std::string> created;
-    ASSERT_TRUE(CreatePrivateFolders(PathOf("home/.local/share"), created));
-    const std::vector<std::string> expected = {PathOf("home/.local"), PathOf("home/.local/share")};
-    EXPECT_EQ(created, expected);
-    EXPECT_EQ(ModeOf(PathOf("home/.local/share")), 0700u);
-    EXPECT_EQ(ModeOf(PathOf("home")), 0755u) << "a folder already there is left as it is";
 }
 
 }  // namespace
