@@ -1,18 +1,13 @@
 // Reader and writer of Tolvane.ini: KEY=value lines, section headers for the human reader only.
 #include "app/ConfigFile.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <limits>
 #include <utility>
 
 #include "core/NumberFormat.h"
+#include "platform/FileSystem.h"
+#include "platform/SaveLock.h"
 
 namespace {
 
@@ -200,9 +195,9 @@ std::vector<std::pair<std::string, TKeyReader>> KeyReaders(const TConfigReaderHo
     };
 }
 
-std::string FileErrorMessage(const std::string& fileName, int error)
+std::string FileErrorMessage(const std::string& fileName, const std::string& reason)
 {
-    return "Impossible d'ouvrir le fichier \"" + fileName + "\". " + std::strerror(error);
+    return "Impossible d'ouvrir le fichier \"" + fileName + "\". " + reason;
 }
 
 }  // namespace
@@ -241,29 +236,12 @@ bool LoadConfigurationLines(const std::string& fileName, std::vector<std::string
                             std::string& errorMessage)
 {
     lines.clear();
-    const int file = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0) {
-        errorMessage = FileErrorMessage(fileName, errno);
+    std::string content;
+    const TFileResult read = ReadWholeFile(fileName, content);
+    if (!read) {
+        errorMessage = FileErrorMessage(fileName, read.Reason);
         return false;
     }
-    std::string content;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t count = read(file, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            errorMessage = FileErrorMessage(fileName, errno);
-            close(file);
-            return false;
-        }
-        if (count == 0) {
-            break;
-        }
-        content.append(buffer, static_cast<std::size_t>(count));
-    }
-    close(file);
 
     std::string line;
     for (std::size_t i = 0; i < content.size(); ++i) {
@@ -359,38 +337,12 @@ std::vector<std::string> BuildConfigurationLines(bool french, const TWindowBound
 
 namespace {
 
-constexpr mode_t AnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
+// The save's folder: the working folder, where Tolvane.ini is read at start.
+const char* const SaveFolder = ".";
 
-bool WriteAll(int file, const std::string& bytes)
-{
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t count = write(file, bytes.data() + written, bytes.size() - written);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            return false;
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
-// Leaves no "Tolvane.~in" behind; a read-only one is made writable first ("archive only").
-bool RemoveTemporary()
-{
-    struct stat status {};
-    if (lstat(ConfigTemporaryFileName, &status) != 0) {
-        return errno == ENOENT;
-    }
-    if (S_ISREG(status.st_mode)) {
-        (void)chmod(ConfigTemporaryFileName, (status.st_mode & 07777) | S_IWUSR);
-    }
-    return unlink(ConfigTemporaryFileName) == 0 || errno == ENOENT;
-}
-
-// The new file reaches the disk before it takes the name, so a crash leaves the old or the new one.
+// Read-only before it becomes Tolvane.ini, so the finished file is never seen writable; a leftover
+// of a crashed save goes first. The new file reaches the disk before it takes the name, so a crash
+// leaves the old or the new one.
 bool WriteTemporary(const std::vector<std::string>& lines)
 {
     std::string bytes;
@@ -398,87 +350,24 @@ bool WriteTemporary(const std::vector<std::string>& lines)
         bytes += line;
         bytes += "\r\n";
     }
-    const int file = open(ConfigTemporaryFileName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (file < 0) {
-        return false;
-    }
-    struct stat status {};
-    // Read-only before it becomes Tolvane.ini, so the finished file is never seen writable.
-    const bool written = WriteAll(file, bytes) && fstat(file, &status) == 0 &&
-                         fchmod(file, (status.st_mode & 07777) & ~AnyWrite) == 0 && fsync(file) == 0;
-    const bool closed = close(file) == 0;
-    if (!written || !closed) {
-        (void)unlink(ConfigTemporaryFileName);
-        return false;
-    }
-    return true;
-}
-
-void SyncCurrentDirectory()
-{
-    const int directory = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (directory >= 0) {
-        (void)fsync(directory);
-        close(directory);
-    }
-}
-
-// Two copies of the program saving into one folder at once would share the one temporary name:
-// one could delete the other's half-written file, or rename it into place. A lock on the folder
-// itself, not on a file of its own, leaves the folder's names as they are; it goes with the
-// process, so a crashed copy never holds it. Where the folder takes no lock, or a stopped copy
-// holds it too long, the save goes ahead as a single copy's would. Returns the descriptor to unlock, or -1.
-int LockFolderForSave()
-{
-    const int directory = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (directory < 0) {
-        return -1;
-    }
-    constexpr int WaitStepUs = 5000, WaitSteps = 2000;  // 10 s, many saves' worth
-    for (int step = 0; step < WaitSteps; ++step) {
-        if (flock(directory, LOCK_EX | LOCK_NB) == 0) {
-            return directory;
-        }
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            break;
-        }
-        usleep(WaitStepUs);
-    }
-    close(directory);
-    return -1;
-}
-
-void UnlockFolder(int directory)
-{
-    if (directory >= 0) {
-        close(directory);
-    }
-}
-
-bool WriteTemporaryUnlocked(const std::vector<std::string>& lines)
-{
-    return RemoveTemporary() && WriteTemporary(lines);
+    return RemoveFile(ConfigTemporaryFileName) &&
+           WriteNewFile(ConfigTemporaryFileName, bytes, TFileAttributes::ReadOnlyArchive);
 }
 
 }  // namespace
 
+// Two copies of the program saving into one folder at once would share the one temporary name: one
+// could delete the other's half-written file, or rename it into place. The lock makes them take turns.
 bool WriteConfigurationTemporaryFile(const std::vector<std::string>& lines)
 {
-    const int lock = LockFolderForSave();
-    const bool written = WriteTemporaryUnlocked(lines);
-    UnlockFolder(lock);
-    return written;
+    const TSaveLock lock(SaveFolder);
+    return WriteTemporary(lines);
 }
 
 bool WriteConfigurationFile(const std::vector<std::string>& lines)
 {
-    const int lock = LockFolderForSave();
-    // rename replaces an existing Tolvane.ini in one step, read-only or not, found at start or
-    // created since; when it fails the new settings stay in Tolvane.~in and the caller says so.
-    const bool saved = WriteTemporaryUnlocked(lines) && rename(ConfigTemporaryFileName, ConfigFileName) == 0;
-    if (saved) {
-        SyncCurrentDirectory();
-    }
-    UnlockFolder(lock);
-    return saved;
+    const TSaveLock lock(SaveFolder);
+    // The new file replaces an existing Tolvane.ini in one step, read-only or not, found at start or
+    // created since; when it cannot take the name the new settings stay in Tolvane.~in and the caller says so.
+    return WriteTemporary(lines) && RenameReplacing(ConfigTemporaryFileName, ConfigFileName);
 }

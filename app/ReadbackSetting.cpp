@@ -1,14 +1,14 @@
 // Tolvane.conf: one section, one key, read at start and written when the switch changes.
 #include "app/ReadbackSetting.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 #include <vector>
 
-#include <unistd.h>
+#include "platform/FileSystem.h"
+#include "platform/UserConfigurationFolder.h"
 
 namespace {
 
@@ -54,33 +54,21 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines)
     return !file.bad();
 }
 
+std::string PathIn(const std::string& configurationFolder)
+{
+    return configurationFolder.empty() ? std::string() : configurationFolder + "/Tolvane/Tolvane.conf";
+}
+
 }  // namespace
 
 std::string ReadbackSettingPath(const std::map<std::string, std::string>& environment)
 {
-    const auto variable = [&](const char* name) {
-        const auto found = environment.find(name);
-        return found == environment.end() ? std::string() : found->second;
-    };
-    std::string folder = variable("XDG_CONFIG_HOME");
-    // XDG says a relative XDG_CONFIG_HOME is invalid and is ignored.
-    if (folder.empty() || folder.front() != '/') {
-        const std::string home = variable("HOME");
-        if (home.empty())
-            return {};
-        folder = home + "/.config";
-    }
-    return folder + "/Tolvane/Tolvane.conf";
+    return PathIn(UserConfigurationFolder(environment));
 }
 
 std::string ReadbackSettingPath()
 {
-    std::map<std::string, std::string> environment;
-    for (const char* name : {"XDG_CONFIG_HOME", "HOME"}) {
-        if (const char* value = std::getenv(name))
-            environment[name] = value;
-    }
-    return ReadbackSettingPath(environment);
+    return PathIn(UserConfigurationFolder());
 }
 
 bool ReadReadbackSetting(const std::string& path)
@@ -134,21 +122,8 @@ bool WriteReadbackSetting(const std::string& path, bool on)
     std::error_code error;
     const std::filesystem::path target(path);
     std::filesystem::create_directories(target.parent_path(), error);
-    // A whole new file replaces the old one in one step: a crash never leaves half a file.
-    const std::string temporary = path + ".new" + std::to_string(getpid());
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        for (const std::string& line : lines)
-            file << line << '\n';
-        file.flush();
-        if (!file) {
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    std::string bytes;
+    for (const std::string& line : lines)
+        bytes += line + '\n';
+    return WriteFileReplacing(path, bytes);
 }

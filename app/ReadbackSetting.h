@@ -4,8 +4,8 @@
 #include <map>
 #include <string>
 
-// $XDG_CONFIG_HOME/Tolvane/Tolvane.conf, ~/.config/Tolvane/Tolvane.conf when the variable is unset or
-// empty, "" when neither it nor HOME is set.
+// Tolvane/Tolvane.conf in the per-user configuration folder: on Linux $XDG_CONFIG_HOME, or ~/.config
+// when the variable is unset, empty or relative; "" when neither it nor HOME is set.
 std::string ReadbackSettingPath(const std::map<std::string, std::string>& environment);
 std::string ReadbackSettingPath();
 // Key readback of section [heading]: true only for "true"; a missing, unreadable or malformed file is off.

@@ -1,49 +1,27 @@
 // The start-up step: the executable's folder, or the data folder, becomes the working folder before any window exists.
 #include "app/StartUp.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/ProgramFolder.h"
 
 std::string ProgramFolderOf(const std::string& executablePath)
 {
-    const std::size_t lastSlash = executablePath.rfind('/');
+    const std::size_t lastSlash = executablePath.rfind(PathSeparator);
     if (lastSlash == std::string::npos) {
         return "";
     }
     return executablePath.substr(0, lastSlash + 1);
 }
 
-namespace {
-
-std::string ExecutablePath()
-{
-    // readlink does not say when it truncated, so grow the buffer until the link fits.
-    std::vector<char> buffer(256);
-    for (;;) {
-        const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (length < 0) {
-            return "";
-        }
-        if (static_cast<std::size_t>(length) < buffer.size()) {
-            return std::string(buffer.data(), static_cast<std::size_t>(length));
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-}  // namespace
-
 void EnterProgramFolder()
 {
     const std::string folder = ProgramFolderOf(ExecutablePath());
     if (!folder.empty()) {
-        // A folder that cannot be entered leaves the working folder as it was, as a path without '/' does.
-        (void)chdir(folder.c_str());
+        // A folder that cannot be entered leaves the working folder as it was, as a path without a separator does.
+        (void)EnterFolder(folder);
     }
 }
 
@@ -89,37 +67,24 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
 
 bool EnterDataFolder(const std::string& folder, std::string& reason)
 {
-    // Each missing folder of the path, outermost first, so that a failure can take them back.
     std::vector<std::string> created;
-    const auto fail = [&](int error) {
-        reason = std::strerror(error);
-        for (auto made = created.rbegin(); made != created.rend(); ++made)
-            (void)rmdir(made->c_str());
-        return false;
-    };
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        const std::string part = folder.substr(0, slash);
-        if (mkdir(part.c_str(), 0700) == 0)
-            created.push_back(part);
-        else if (errno != EEXIST)
-            return fail(errno);
-        if (slash == std::string::npos)
-            break;
-    }
-    struct stat status {};
-    if (stat(folder.c_str(), &status) != 0)
-        return fail(errno);
-    if (!S_ISDIR(status.st_mode))
-        return fail(ENOTDIR);
-    if (access(folder.c_str(), W_OK | X_OK) != 0 || chdir(folder.c_str()) != 0)
-        return fail(errno);
-    return true;
+    TFileResult result = CreatePrivateFolders(folder, created);
+    if (result)
+        result = CheckWritableFolder(folder);
+    if (result)
+        result = EnterFolder(folder);
+    if (result)
+        return true;
+    reason = result.Reason;
+    // Innermost first, so that each is empty when its turn comes.
+    for (auto made = created.rbegin(); made != created.rend(); ++made)
+        (void)RemoveEmptyFolder(*made);
+    return false;
 }
 
 bool ConfigFileExists()
 {
-    struct stat status {};
-    return stat("Tolvane.ini", &status) == 0 && S_ISREG(status.st_mode);
+    return IsRegularFile("Tolvane.ini");
 }
 
 std::map<std::string, std::string> PlatformEnvironment()

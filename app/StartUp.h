@@ -9,9 +9,10 @@
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
 
-// Makes the folder of the running executable the current directory; a path without '/' changes nothing.
+// Makes the folder of the running executable the current directory; a path without a separator changes nothing.
 void EnterProgramFolder();
-// The folder part of an executable path, up to and including the last '/', or "" when there is none.
+// The folder part of an executable path, up to and including the last path separator ('/' on Linux),
+// or "" when there is none.
 std::string ProgramFolderOf(const std::string& executablePath);
 bool ConfigFileExists();
 
