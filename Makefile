@@ -8,7 +8,7 @@ DEMO_TARGETS = tolvane rotator-sim teskarn-feed
 # The build's own makes would otherwise announce every folder they enter.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure build run test clean fuzz check-sanitize deb check-deb
+.PHONY: all deps configure build run test clean fuzz check-sanitize deb check-deb windows
 
 all: build
 
@@ -52,3 +52,7 @@ deb: deps
 # Not part of `make test`: it changes the machine it runs on (as root).
 check-deb: deb
 	@scripts/check-deb
+
+# Tolvane for 64-bit Windows, cross-built with MinGW-w64 and Qt built once per machine (in ~/.cache).
+windows: deps
+	@JOBS=$(JOBS) scripts/build-windows
