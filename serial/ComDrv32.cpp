@@ -179,8 +179,8 @@ bool TCommPortDriver::OpenPort()
     Line = std::move(line);
     OpenedDevice = SerialDeviceIdentity(path);
     ApplyLineSettings();
-    // Reads never wait (the line is non-blocking) and writes wait in WriteBytes, so there are
-    // no device time-outs to set.
+    // Reads never wait and writes wait in WriteBytes: the line sets its device time-outs to
+    // match, so there are none to set here.
     ReceiveTimer.start(std::max<int>(PollingDelay, ShortestPollingPeriodMs));
     return true;
 }
@@ -273,8 +273,8 @@ void TCommPortDriver::ApplyLineSettings()
     settings.XonChar = 17;
     settings.XoffChar = 19;
     settings.Dtr = DtrOnOpen;
-    // The flow-control thresholds and the queue sizes of a Windows port have no Linux
-    // counterpart: the kernel keeps its own buffers and thresholds.
+    // The flow-control thresholds and the queue sizes are the line's: the defaults on Windows,
+    // the kernel's own buffers and thresholds on Linux.
     Line->ApplySettings(settings);
     PurgeQueues(true, true);
 }
