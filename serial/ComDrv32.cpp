@@ -3,11 +3,10 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/Clock.h"
 #include "platform/SerialLine.h"
+#include "platform/SerialPortNames.h"
 
 namespace {
 
@@ -149,38 +148,17 @@ void TCommPortDriver::SetOutputTimeout(std::uint16_t milliseconds) { OutputTimeo
 
 std::string TCommPortDriver::DevicePathFor(int port)
 {
-    if (!InRange(port, HighestPortIndex))
-        return {};
-    const std::string name = "COM" + std::to_string(port + 1);
-    // A COMn entry in the program's folder wins even when it is a dangling link (adapter
-    // unplugged): falling back to a built-in port then would talk to the wrong device.
-    std::error_code error;
-    if (std::filesystem::symlink_status(name, error).type() != std::filesystem::file_type::not_found)
-        return name;
-    return "/dev/ttyS" + std::to_string(port);
+    return InRange(port, HighestPortIndex) ? SerialPortDevicePath(port) : std::string();
 }
-
-namespace {
-
-// The file a path leads to with every link followed; empty when it leads nowhere.
-std::string DeviceBehind(const std::string& path)
-{
-    std::error_code error;
-    const std::filesystem::path device = std::filesystem::canonical(path, error);
-    return error ? std::string() : device.string();
-}
-
-}  // namespace
 
 bool TCommPortDriver::FolderNamesDevice(int port)
 {
-    const std::string path = DevicePathFor(port);
-    return !path.empty() && path.rfind("COM", 0) == 0 && !DeviceBehind(path).empty();
+    return InRange(port, HighestPortIndex) && SerialPortNamedNow(port);
 }
 
 bool TCommPortDriver::OpenDeviceStillNamed() const
 {
-    return !Line || DeviceBehind(DevicePathFor(Port)) == OpenedDevice;
+    return !Line || SerialDeviceIdentity(DevicePathFor(Port)) == OpenedDevice;
 }
 
 int TCommPortDriver::LineRate(int speed)
@@ -199,10 +177,10 @@ bool TCommPortDriver::OpenPort()
     if (!line->Open(path))
         return false;
     Line = std::move(line);
-    OpenedDevice = DeviceBehind(path);
+    OpenedDevice = SerialDeviceIdentity(path);
     ApplyLineSettings();
-    // Reads never wait (the line is non-blocking) and writes wait in WriteBytes, so there are
-    // no device time-outs to set.
+    // Reads never wait and writes wait in WriteBytes: the line sets its device time-outs to
+    // match, so there are none to set here.
     ReceiveTimer.start(std::max<int>(PollingDelay, ShortestPollingPeriodMs));
     return true;
 }
@@ -295,8 +273,8 @@ void TCommPortDriver::ApplyLineSettings()
     settings.XonChar = 17;
     settings.XoffChar = 19;
     settings.Dtr = DtrOnOpen;
-    // The flow-control thresholds and the queue sizes of a Windows port have no Linux
-    // counterpart: the kernel keeps its own buffers and thresholds.
+    // The flow-control thresholds and the queue sizes are the line's: the defaults on Windows,
+    // the kernel's own buffers and thresholds on Linux.
     Line->ApplySettings(settings);
     PurgeQueues(true, true);
 }

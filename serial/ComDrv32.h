@@ -72,11 +72,11 @@ public:
 
     // The device path that "COMn" resolves to for a port index, empty when it names none.
     static std::string DevicePathFor(int port);
-    // Whether an entry COMn in the program's folder (a link or the device itself) leads to something
-    // that exists now; the built-in fallback does not count.
+    // Whether COMn leads to a device that exists now. On Linux that takes an entry COMn in the
+    // program's folder (a link or the device itself); the built-in fallback does not count.
     static bool FolderNamesDevice(int port);
-    // Whether the open port is still on the device COMn leads to now: false once the link that named
-    // it went away or points elsewhere. True when closed.
+    // Whether the open port is still on the device COMn leads to now: false once a link that named
+    // it went away or points elsewhere (Windows has no such links). True when closed.
     bool OpenDeviceStillNamed() const;
     // Bits per second of a TComPortBaudRate value (the number in its name); 0 for no such value.
     static int LineRate(int speed);
@@ -87,7 +87,7 @@ private:
     void DropVanishedDevice();
 
     std::unique_ptr<ISerialLine> Line;  // open while connected
-    std::string OpenedDevice;  // where COMn led when the port opened, links followed
+    std::string OpenedDevice;  // the identity of where COMn led when the port opened
     int Port = pnCOM2;
     int Speed = br9600;
     int DataBits = db8BITS;
