@@ -3,11 +3,11 @@
 
 #include <windows.h>
 
+#include <dde.h>
 #include <ddeml.h>
 
 #include <algorithm>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -20,6 +20,9 @@ constexpr DWORD LargestValue = 4096;
 // time, never inside DDEML's callback (a handler may open a modal box or link again).
 constexpr UINT ItemChangedNotice = WM_APP + 1;
 constexpr UINT ServerLeftNotice = WM_APP + 2;
+// Wine's DDEML tells a client nothing when its server leaves; the conversation's status does.
+constexpr UINT_PTR ServerWatch = 1;
+constexpr UINT ServerWatchMs = 200;
 
 // Control characters would confuse the readout and the box.
 std::string CleanedValue(std::string text)
@@ -52,12 +55,6 @@ public:
                                  GetModuleHandleW(nullptr), nullptr);
         if (Window)
             SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        // A client only: no server transactions and no registration notices reach the callback, but
-        // disconnects do.
-        const DWORD flags = APPCLASS_STANDARD | APPCMD_CLIENTONLY | CBF_SKIP_REGISTRATIONS |
-                            CBF_SKIP_UNREGISTRATIONS | CBF_SKIP_CONNECT_CONFIRMS;
-        if (!Window || DdeInitializeA(&Instance, Callback, flags, 0) != DMLERR_NO_ERROR)
-            Instance = 0;
         const std::lock_guard<std::mutex> lock(LinksLock);
         Links.push_back(this);
     }
@@ -69,9 +66,6 @@ public:
         OnClose = nullptr;
         OnItemChange = nullptr;
         Close();
-        SetItemHandle({});
-        if (Instance)
-            DdeUninitialize(Instance);
         {
             const std::lock_guard<std::mutex> lock(LinksLock);
             Links.erase(std::remove(Links.begin(), Links.end(), this), Links.end());
@@ -93,7 +87,6 @@ public:
             linked = Connect(service, topic);
         if (!linked) {
             Item.clear();
-            SetItemHandle({});
             return false;
         }
         const unsigned generation = Generation;
@@ -111,13 +104,12 @@ public:
     {
         if (!IsOpen()) {
             Item.clear();
-            SetItemHandle({});
             return false;
         }
         if (item != Item) {
             StopAdvise();
             Item = item;
-            SetItemHandle(item);
+            SetItemHandle();
         }
         if (!Item.empty()) {
             StartAdvise();
@@ -147,6 +139,11 @@ private:
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         auto* link = reinterpret_cast<TDdemlLink*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (link && message == WM_TIMER && wParam == ServerWatch) {
+            if (link->Open && link->ServerLeft())
+                link->Close();
+            return 0;
+        }
         if (link && (message == ItemChangedNotice || message == ServerLeftNotice)) {
             // A notice from an earlier conversation is stale.
             if (link->Open && static_cast<unsigned>(wParam) == link->Generation) {
@@ -160,8 +157,8 @@ private:
         return DefWindowProcW(window, message, wParam, lParam);
     }
 
-    static HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV conversation, HSZ, HSZ item, HDDEDATA, ULONG_PTR,
-                                      ULONG_PTR)
+    static HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV conversation, HSZ, HSZ item, HDDEDATA data,
+                                      ULONG_PTR, ULONG_PTR)
     {
         if (type != XTYP_ADVDATA && type != XTYP_DISCONNECT)
             return nullptr;
@@ -175,7 +172,9 @@ private:
                 PostMessageW(link->Window, ServerLeftNotice, link->Generation, 0);
                 return nullptr;
             }
-            if (link->ItemHandle && DdeCmpStringHandles(item, link->ItemHandle) == 0)
+            // The advise loop carries no data: data here is a late answer to a request (Wine hands one
+            // over as advise data), not a change.
+            if (!data && link->ItemHandle && DdeCmpStringHandles(item, link->ItemHandle) == 0)
                 PostMessageW(link->Window, ItemChangedNotice, link->Generation, 0);
             return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
         }
@@ -187,15 +186,35 @@ private:
         return Instance ? DdeCreateStringHandleA(Instance, text.c_str(), CP_WINANSI) : nullptr;
     }
 
-    void SetItemHandle(const std::optional<std::string>& item)
+    void SetItemHandle()
     {
         if (ItemHandle)
             DdeFreeStringHandle(Instance, ItemHandle);
-        ItemHandle = item ? StringHandle(*item) : nullptr;
+        ItemHandle = Item.empty() ? nullptr : StringHandle(Item);
     }
 
+    bool ServerLeft() const
+    {
+        if (!Conversation)
+            return true;
+        CONVINFO information{};
+        information.cb = sizeof information;
+        return DdeQueryConvInfo(Conversation, QID_SYNC, &information) == 0 ||
+               !(information.wStatus & ST_CONNECTED);
+    }
+
+    // Each conversation has a DDEML instance of its own: under Wine a conversation that its server
+    // ended stays in the instance, and no later DdeConnect of that instance succeeds.
     bool Connect(const std::string& service, const std::string& topic)
     {
+        // A client only: no server transactions and no registration notices reach the callback, but
+        // disconnects do.
+        const DWORD flags = APPCLASS_STANDARD | APPCMD_CLIENTONLY | CBF_SKIP_REGISTRATIONS |
+                            CBF_SKIP_UNREGISTRATIONS | CBF_SKIP_CONNECT_CONFIRMS;
+        if (!Window || DdeInitializeA(&Instance, Callback, flags, 0) != DMLERR_NO_ERROR) {
+            Instance = 0;
+            return false;
+        }
         const HSZ serviceHandle = StringHandle(service);
         const HSZ topicHandle = StringHandle(topic);
         HCONV conversation = nullptr;
@@ -205,12 +224,16 @@ private:
             DdeFreeStringHandle(Instance, serviceHandle);
         if (topicHandle)
             DdeFreeStringHandle(Instance, topicHandle);
-        if (!conversation)
+        if (!conversation) {
+            Uninitialize();
             return false;
+        }
         Conversation = conversation;
         Open = true;
         Advising = false;
         ++Generation;
+        SetItemHandle();
+        SetTimer(Window, ServerWatch, ServerWatchMs, nullptr);
         return true;
     }
 
@@ -220,13 +243,52 @@ private:
             return;
         Open = false;
         ++Generation;
-        if (Conversation) {
+        KillTimer(Window, ServerWatch);
+        if (Conversation && !ServerLeft()) {
             StopAdvise();
             DdeDisconnect(Conversation);
-            Conversation = nullptr;
         }
+        Conversation = nullptr;
+        Uninitialize();
         if (OnClose)
             OnClose();
+    }
+
+    void Uninitialize()
+    {
+        if (ItemHandle)
+            DdeFreeStringHandle(Instance, ItemHandle);
+        ItemHandle = nullptr;
+        Advising = false;
+        if (Instance)
+            DdeUninitialize(Instance);
+        Instance = 0;
+    }
+
+    // Wine's DDEML server follows each answer to a request with an acknowledgement too; left in the
+    // queue it would be taken for the answer to the next transaction. Ours are all synchronous, so
+    // between them any acknowledgement waiting for the conversation is stale.
+    void DropStaleAcknowledgements() const
+    {
+        CONVINFO information{};
+        information.cb = sizeof information;
+        if (!Conversation || !DdeQueryConvInfo(Conversation, QID_SYNC, &information) || !information.hwnd)
+            return;
+        MSG message;
+        while (PeekMessageW(&message, information.hwnd, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE)) {
+            UINT_PTR status = 0;
+            UINT_PTR item = 0;
+            if (UnpackDDElParam(WM_DDE_ACK, message.lParam, &status, &item)) {
+                FreeDDElParam(WM_DDE_ACK, message.lParam);
+                GlobalDeleteAtom(static_cast<ATOM>(item));
+            }
+        }
+    }
+
+    HDDEDATA Transaction(UINT type)
+    {
+        DropStaleAcknowledgements();
+        return DdeClientTransaction(nullptr, 0, Conversation, ItemHandle, CF_TEXT, type, TransactionTimeoutMs, nullptr);
     }
 
     // Notices only: the value is fetched by a request, as each notice arrives.
@@ -234,8 +296,7 @@ private:
     {
         if (Advising || !Conversation || !ItemHandle)
             return;
-        Advising = DdeClientTransaction(nullptr, 0, Conversation, ItemHandle, CF_TEXT, XTYP_ADVSTART | XTYPF_NODATA,
-                                        TransactionTimeoutMs, nullptr) != nullptr;
+        Advising = Transaction(XTYP_ADVSTART | XTYPF_NODATA) != nullptr;
     }
 
     void StopAdvise()
@@ -243,8 +304,7 @@ private:
         if (!Advising || !Conversation || !ItemHandle)
             return;
         Advising = false;
-        DdeClientTransaction(nullptr, 0, Conversation, ItemHandle, CF_TEXT, XTYP_ADVSTOP, TransactionTimeoutMs,
-                             nullptr);
+        Transaction(XTYP_ADVSTOP);
     }
 
     // A request that fails or times out delivers nothing and leaves the conversation open.
@@ -253,8 +313,11 @@ private:
         if (!Conversation || !ItemHandle)
             return;
         // Synchronous: no other notice is handled in between.
-        const HDDEDATA data = DdeClientTransaction(nullptr, 0, Conversation, ItemHandle, CF_TEXT, XTYP_REQUEST,
-                                                   TransactionTimeoutMs, nullptr);
+        HDDEDATA data = Transaction(XTYP_REQUEST);
+        // The acknowledgement that trails the previous answer under Wine may arrive while this request
+        // waits, and reads as a refusal; the answer asked for once more is the real one.
+        if (!data && Instance && DdeGetLastError(Instance) == DMLERR_NOTPROCESSED && Conversation)
+            data = Transaction(XTYP_REQUEST);
         if (!data)
             return;
         const DWORD size = std::min(DdeGetData(data, nullptr, 0, 0), LargestValue);
