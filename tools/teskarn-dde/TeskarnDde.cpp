@@ -2,7 +2,8 @@
 //
 // Service and topic "Teskarn", item "azimuth", CF_TEXT, advise loops supported. Each line of standard
 // input is an azimuth, published as its digits followed by CR LF as Teskarn does, or "--raw TEXT",
-// published exactly with \r \n \t \\ and \xHH decoded; "quit" or the end of input ends the program.
+// published exactly with \r \n \t \\ and \xHH decoded; "quit" or the end of input ends the program,
+// and so does a DDE execute of "quit" (a copy started by a client with no input of its own).
 // It prints "ready" once the service is registered, and a line for each event a test may wait for.
 #include <windows.h>
 
@@ -147,7 +148,7 @@ bool IsOurs(HSZ handle, HSZ ours)
 }
 
 // The topic has the service's name, so the service's handle serves for both.
-HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV, HSZ topic, HSZ second, HDDEDATA, ULONG_PTR, ULONG_PTR)
+HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV, HSZ topic, HSZ second, HDDEDATA data, ULONG_PTR, ULONG_PTR)
 {
     const auto answer = [](bool yes) { return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(yes ? TRUE : FALSE)); };
     switch (type) {
@@ -163,6 +164,15 @@ HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV, HSZ topic, HSZ second,
         const bool accepted = IsOurs(topic, ServiceHandle) && IsOurs(second, ItemHandle) && format == CF_TEXT;
         Say(accepted ? "advise start" : "advise refused");
         return answer(accepted);
+    }
+    case XTYP_EXECUTE: {
+        char command[8] = {};
+        DdeGetData(data, reinterpret_cast<LPBYTE>(command), sizeof command - 1, 0);
+        if (std::strcmp(command, "quit") != 0)
+            return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FNOTPROCESSED));
+        Say("quit");
+        PostQuitMessage(0);
+        return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
     }
     case XTYP_ADVSTOP:
         Say("advise stop");
@@ -246,7 +256,8 @@ void PrintUsage(const char* program)
                  "Serves the DDE service and topic Teskarn, item azimuth (CF_TEXT), and publishes the\n"
                  "azimuths read from standard input, one per line, each as its digits followed by CR LF;\n"
                  "a line \"--raw TEXT\" publishes TEXT exactly (\\r \\n \\t \\\\ \\xHH decoded); \"quit\" or\n"
-                 "the end of input ends it. The argument, if any, is the first value.\n",
+                 "the end of input ends it, as does a DDE execute of \"quit\". The argument, if any,\n"
+                 "is the first value.\n",
                  program);
 }
 
@@ -273,7 +284,7 @@ int main(int argc, char** argv)
     PeekMessageA(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     InitializeCriticalSection(&QueueLock);
 
-    const DWORD flags = APPCLASS_STANDARD | CBF_FAIL_SELFCONNECTIONS | CBF_FAIL_EXECUTES | CBF_FAIL_POKES |
+    const DWORD flags = APPCLASS_STANDARD | CBF_FAIL_SELFCONNECTIONS | CBF_FAIL_POKES |
                         CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS;
     if (DdeInitializeA(&Instance, Callback, flags, 0) != DMLERR_NO_ERROR) {
         std::fprintf(stderr, "teskarn-dde: DDEML did not start\n");
@@ -291,9 +302,13 @@ int main(int argc, char** argv)
     }
     Say("ready");
 
-    // Without a standard input (started by a client with no console) it serves until closed.
+    // Without a standard input, or with the NUL device as one, it serves until told to quit: a copy
+    // that a client started has nothing to read.
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    if (input && input != INVALID_HANDLE_VALUE) {
+    DWORD consoleMode = 0;
+    const bool noInput = !input || input == INVALID_HANDLE_VALUE ||
+                         (GetFileType(input) == FILE_TYPE_CHAR && !GetConsoleMode(input, &consoleMode));
+    if (!noInput) {
         if (const HANDLE reader = CreateThread(nullptr, 0, ReadInput, nullptr, 0, nullptr))
             CloseHandle(reader);
     }
