@@ -81,8 +81,8 @@ public:
     {
         Close();
         bool linked = Connect(service, topic);
-        // WinExec returns once the program waits for input, so a Teskarn started here has usually
-        // registered its service by then.
+        // WinExec returns once a windowed program waits for input, by when Teskarn has registered its
+        // service; a console program may not have yet, and the next attempt links.
         if (!linked && IsBareProgramName(service) && WinExec(service.c_str(), SW_SHOWMINNOACTIVE) >= 32)
             linked = Connect(service, topic);
         if (!linked) {
