@@ -1,0 +1,201 @@
+// Files and folders on Windows: the attributes as set and read back, new files, removal, the replacing
+// writes and the folders.
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <ostream>
+#include <sstream>
+
+#include "platform/FileSystem.h"
+#include "platform/UserConfigurationFolder.h"
+
+namespace {
+
+class Win32FileSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(Folder.isValid()); }
+
+    std::string PathOf(const std::string& name) const { return Folder.path().toStdString() + "\\" + name; }
+
+    static void Write(const std::string& path, const std::string& text)
+    {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    static std::string Read(const std::string& path)
+    {
+        std::ifstream file(path, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+    static DWORD AttributesOf(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+    static bool Exists(const std::string& path) { return AttributesOf(path) != INVALID_FILE_ATTRIBUTES; }
+
+    QTemporaryDir Folder;
+};
+
+struct TAttributeRow {
+    const char* Name;
+    DWORD Before;
+    TFileAttributes Attributes;
+    DWORD After;
+};
+
+void PrintTo(const TAttributeRow& row, std::ostream* out)
+{
+    *out << row.Name;
+}
+
+const TAttributeRow AttributeRows[] = {
+    {"ArchiveClearsReadOnly", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE, TFileAttributes::Archive, 32},
+    {"ArchiveOnAPlainFile", FILE_ATTRIBUTE_NORMAL, TFileAttributes::Archive, 32},
+    {"ReadOnlyArchiveOnAWritableFile", FILE_ATTRIBUTE_ARCHIVE, TFileAttributes::ReadOnlyArchive, 33},
+    {"ReadOnlyArchiveOnAPlainFile", FILE_ATTRIBUTE_NORMAL, TFileAttributes::ReadOnlyArchive, 33},
+};
+
+class Win32FileAttributeRows : public Win32FileSystemTest, public ::testing::WithParamInterface<TAttributeRow> {};
+
+TEST_P(Win32FileAttributeRows, ReadBackAsSet)
+{
+    const std::string path = PathOf("file");
+    Write(path, "x");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), GetParam().Before));
+    ASSERT_TRUE(ApplyFileAttributes(path, GetParam().Attributes));
+    EXPECT_EQ(AttributesOf(path), GetParam().After);
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+}
+
+INSTANTIATE_TEST_SUITE_P(Win32FileSystem, Win32FileAttributeRows, ::testing::ValuesIn(AttributeRows),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(Win32FileSystemTest, AttributesOfAMissingFileFail)
+{
+    EXPECT_FALSE(ApplyFileAttributes(PathOf("missing"), TFileAttributes::Archive));
+}
+
+TEST_F(Win32FileSystemTest, NewFileHasItsBytesAndAttributesAndNeverReplacesAnother)
+{
+    const std::string path = PathOf("new");
+    ASSERT_TRUE(WriteNewFile(path, "A=1\r\n", TFileAttributes::ReadOnlyArchive));
+    EXPECT_EQ(Read(path), "A=1\r\n");
+    EXPECT_EQ(AttributesOf(path), 33u);
+
+    EXPECT_FALSE(WriteNewFile(path, "B=2\r\n", TFileAttributes::Archive));
+    EXPECT_EQ(Read(path), "A=1\r\n") << "the file already there stays";
+    EXPECT_FALSE(WriteNewFile(PathOf("missing\\new"), "x", TFileAttributes::Archive));
+}
+
+TEST_F(Win32FileSystemTest, RemovalLeavesNoFileOfThatName)
+{
+    struct Row {
+        const char* Name;
+        bool Removed;
+    };
+    Write(PathOf("read-only"), "x");
+    ASSERT_TRUE(SetFileAttributesA(PathOf("read-only").c_str(), 33));
+    ASSERT_TRUE(CreateDirectoryA(PathOf("folder").c_str(), nullptr));
+    const Row rows[] = {
+        {"missing", true},
+        {"missing-folder\\file", true},
+        {"read-only", true},
+        {"folder", false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(RemoveFile(PathOf(row.Name)), row.Removed) << row.Name;
+        EXPECT_EQ(Exists(PathOf(row.Name)), !row.Removed) << row.Name;
+    }
+}
+
+TEST_F(Win32FileSystemTest, RenameReplacesAReadOnlyFileAndAMissingSourceChangesNothing)
+{
+    Write(PathOf("old"), "old");
+    ASSERT_TRUE(SetFileAttributesA(PathOf("old").c_str(), 33));
+    Write(PathOf("new"), "new");
+    ASSERT_TRUE(RenameReplacing(PathOf("new"), PathOf("old")));
+    EXPECT_EQ(Read(PathOf("old")), "new");
+    EXPECT_FALSE(Exists(PathOf("new")));
+
+    EXPECT_FALSE(RenameReplacing(PathOf("new"), PathOf("old")));
+    EXPECT_EQ(Read(PathOf("old")), "new");
+}
+
+TEST_F(Win32FileSystemTest, FailedRenameLeavesTheTargetReadOnlyAsItWas)
+{
+    Write(PathOf("Tolvane.ini"), "old");
+    ASSERT_TRUE(SetFileAttributesA(PathOf("Tolvane.ini").c_str(), 33));
+    Write(PathOf("Tolvane.~in"), "new");
+    // Open without sharing, the target cannot be replaced.
+    const HANDLE busy = CreateFileA(PathOf("Tolvane.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(RenameReplacing(PathOf("Tolvane.~in"), PathOf("Tolvane.ini")));
+    CloseHandle(busy);
+    EXPECT_EQ(AttributesOf(PathOf("Tolvane.ini")), 33u);
+    EXPECT_EQ(Read(PathOf("Tolvane.~in")), "new");
+}
+
+TEST_F(Win32FileSystemTest, ReplacingWriteReplacesAReadOnlyFileAndLeavesNoTemporaryBehind)
+{
+    const std::string path = PathOf("Tolvane.conf");
+    Write(path, "old\n");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), 33));
+    ASSERT_TRUE(WriteFileReplacing(path, "new\n"));
+    EXPECT_EQ(Read(path), "new\n");
+    EXPECT_FALSE(Exists(path + ".new" + std::to_string(GetCurrentProcessId())));
+
+    EXPECT_FALSE(WriteFileReplacing(PathOf("missing\\Tolvane.conf"), "x"));
+    EXPECT_FALSE(Exists(PathOf("missing")));
+}
+
+TEST_F(Win32FileSystemTest, ReadingAMissingFileSaysWhyInTheSystemsWords)
+{
+    std::string bytes = "left over";
+    const TFileResult read = ReadWholeFile(PathOf("missing"), bytes);
+    EXPECT_FALSE(read);
+    EXPECT_FALSE(read.Reason.empty());
+    EXPECT_EQ(read.Reason.find('\n'), std::string::npos);
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST_F(Win32FileSystemTest, NamesAreUtf8)
+{
+    const std::string name = PathOf("\xc3\xa9t\xc3\xa9");  // "été"
+    ASSERT_TRUE(WriteNewFile(name, "x", TFileAttributes::Archive));
+    const std::wstring wide = Folder.path().toStdWString() + L"\\\u00e9t\u00e9";
+    EXPECT_EQ(GetFileAttributesW(wide.c_str()), 32u);
+    std::string bytes;
+    EXPECT_TRUE(ReadWholeFile(name, bytes));
+    EXPECT_EQ(bytes, "x");
+}
+
+TEST_F(Win32FileSystemTest, FoldersAreMadeLevelByLevelWithEitherSeparator)
+{
+    const std::string base = Folder.path().toStdString();
+    std::vector<std::string> created;
+    ASSERT_TRUE(CreatePrivateFolders(base + "\\a/b\\c", created));
+    EXPECT_EQ(created, (std::vector<std::string>{base + "\\a", base + "\\a/b", base + "\\a/b\\c"}));
+    EXPECT_TRUE(CheckWritableFolder(base + "\\a/b\\c"));
+
+    created.clear();
+    ASSERT_TRUE(CreatePrivateFolders(base + "\\a\\b\\", created));
+    EXPECT_TRUE(created.empty()) << "folders already there are left as they are";
+
+    Write(PathOf("file"), "x");
+    EXPECT_FALSE(CreatePrivateFolders(PathOf("file\\d"), created));
+    EXPECT_FALSE(CheckWritableFolder(PathOf("file")));
+    EXPECT_FALSE(CheckWritableFolder(PathOf("missing")));
+    EXPECT_FALSE(RemoveEmptyFolder(base + "\\a"));
+    EXPECT_TRUE(RemoveEmptyFolder(base + "\\a\\b\\c"));
+}
+
+TEST(Win32UserConfigurationFolder, IsTheRoamingApplicationData)
+{
+    EXPECT_EQ(UserConfigurationFolder({{"APPDATA", "C:\\Users\\op\\AppData\\Roaming"}, {"HOME", "C:\\x"}}),
+              "C:\\Users\\op\\AppData\\Roaming");
+    EXPECT_EQ(UserConfigurationFolder({{"HOME", "C:\\x"}}), "");
+    EXPECT_FALSE(UserConfigurationFolder().empty());
+}
+
+}  // namespace
