@@ -6,12 +6,11 @@
 
 #include <cfloat>
 #include <charconv>
-#include <clocale>
 #include <cmath>
 #include <cstdlib>
-#include <locale.h>
-#include <stdlib.h>
 #include <limits>
+#include <locale>
+#include <sstream>
 
 char DecimalSeparator = '.';
 
@@ -232,8 +231,11 @@ bool TryStrToFloat(const std::string& text, long double& value)
     if (result.ec == std::errc::result_out_of_range) {
         // Too small is not out of range: the nearest subnormal or zero is taken, so that the writer's
         // 7-digit form of the smallest normal numbers reads back.
-        static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-        parsed = strtold_l(plain.c_str(), nullptr, cLocale);
+        // The stream's classic locale reads the C form whatever the process's locale, on every platform.
+        std::istringstream text(plain);
+        text.imbue(std::locale::classic());
+        parsed = 0;
+        text >> parsed;
         if (!std::isfinite(parsed) || std::fabs(parsed) >= LDBL_MIN) {
             return false;
         }

@@ -163,6 +163,10 @@ const TParseRow ParseRows[] = {
     {"LowerCaseExponent", '.', "5e-5", true, 5e-5L},
     {"SignedExponent", '.', "2E+3", true, 2000.0L},
     {"ExponentWithoutDigits", '.', "2E", false, 0},
+    // Below the smallest normal number: the nearest subnormal, whatever the process's own locale.
+    {"BelowTheSmallestNormal", '.', "1E-4950", true, 1e-4950L},
+    {"JustBelowTheSmallestNormalWithComma", ',', "3,362103E-4932", true, 3.362103e-4932L},
+    {"FarBelowIsZero", '.', "1E-5000", true, 0.0L},
     {"NoMantissaDigits", '.', ".", false, 0},
     {"LeadingSeparator", '.', ".5", true, 0.5L},
     {"TrailingSeparator", '.', "5.", true, 5.0L},
