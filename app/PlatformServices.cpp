@@ -1,7 +1,7 @@
-// The Linux platform services of the program.
+// The platform services of the program, whichever platform it runs on.
 #include "app/PlatformServices.h"
 
-TPlatformServices CreateLinuxPlatformServices()
+TPlatformServices CreatePlatformServices()
 {
     TPlatformServices services;
     services.PortIO = CreatePortIO();

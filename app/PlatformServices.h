@@ -1,4 +1,4 @@
-// The platform services the main window owns; the program uses the Linux ones, tests their fakes.
+// The platform services the main window owns; the program uses its platform's, tests their fakes.
 #pragma once
 
 #include <memory>
@@ -16,4 +16,4 @@ struct TPlatformServices {
     std::unique_ptr<IHeadingPublisher> HeadingPublisher;
 };
 
-TPlatformServices CreateLinuxPlatformServices();
+TPlatformServices CreatePlatformServices();

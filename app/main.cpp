@@ -61,7 +61,7 @@ int main(int argc, char** argv)
     ApplicationHelpFile = "Tolvane_EN.hlp";
 
     // FormCreate runs inside the constructor.
-    TForm1 form1(CreateLinuxPlatformServices());
+    TForm1 form1(CreatePlatformServices());
 
     // The settings window exists from now to the end, hidden until the Init menu shows it.
     TFormInit formInit(form1);
