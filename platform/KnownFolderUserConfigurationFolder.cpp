@@ -6,6 +6,8 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include "platform/Win32Text.h"
+
 std::string UserConfigurationFolder(const std::map<std::string, std::string>& environment)
 {
     const auto found = environment.find("APPDATA");
@@ -16,14 +18,8 @@ std::string UserConfigurationFolder()
 {
     wchar_t* path = nullptr;
     std::string folder;
-    if (SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &path) == S_OK && path) {
-        const int size = WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr);
-        if (size > 1) {
-            folder.assign(static_cast<std::size_t>(size), '\0');
-            WideCharToMultiByte(CP_UTF8, 0, path, -1, &folder[0], size, nullptr, nullptr);
-            folder.resize(static_cast<std::size_t>(size - 1));
-        }
-    }
+    if (SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &path) == S_OK && path)
+        folder = Utf8(path);
     // Freed even when the call failed, as the call asks.
     CoTaskMemFree(path);
     return folder;

@@ -3,24 +3,12 @@
 
 #include <QApplication>
 
-namespace {
-TBeepObserver& beepObserver()
-{
-    static TBeepObserver observer;
-    return observer;
-}
-}  // namespace
+#include "platform/BeepObserver.h"
 
 void MessageBeep(TBeepKind kind)
 {
-    if (beepObserver())
-        beepObserver()(kind);
+    NotifyBeepObserver(kind);
     // Qt has a single system sound; the exclamation kind differs only for observers.
     if (qobject_cast<QApplication*>(QCoreApplication::instance()))
         QApplication::beep();
-}
-
-void SetBeepObserver(TBeepObserver observer)
-{
-    beepObserver() = std::move(observer);
 }

@@ -3,23 +3,11 @@
 
 #include <windows.h>
 
-namespace {
-TBeepObserver& beepObserver()
-{
-    static TBeepObserver observer;
-    return observer;
-}
-}  // namespace
+#include "platform/BeepObserver.h"
 
 // An overload of Win32's MessageBeep(UINT): the enum class keeps every call unambiguous.
 void MessageBeep(TBeepKind kind)
 {
-    if (beepObserver())
-        beepObserver()(kind);
+    NotifyBeepObserver(kind);
     ::MessageBeep(kind == TBeepKind::Exclamation ? MB_ICONEXCLAMATION : MB_OK);
-}
-
-void SetBeepObserver(TBeepObserver observer)
-{
-    beepObserver() = std::move(observer);
 }

@@ -5,29 +5,9 @@
 
 #include <vector>
 
+#include "platform/Win32Text.h"
+
 const char PathSeparator = '\\';
-
-namespace {
-
-std::string Utf8(const wchar_t* text, int length)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text, length, &narrow[0], size, nullptr, nullptr);
-    return narrow;
-}
-
-std::wstring Wide(const std::string& text)
-{
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0)
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
-    return wide;
-}
-
-}  // namespace
 
 // The path the program was started by, as Windows gives it; a link to it is not followed.
 std::string ExecutablePath()
@@ -39,7 +19,7 @@ std::string ExecutablePath()
         if (length == 0)
             return "";
         if (length < buffer.size())
-            return Utf8(buffer.data(), static_cast<int>(length));
+            return Utf8(std::wstring(buffer.data(), length));
         if (buffer.size() >= 32768)
             return "";
         buffer.resize(buffer.size() * 2);
@@ -50,16 +30,5 @@ TFileResult EnterFolder(const std::string& folder)
 {
     if (SetCurrentDirectoryW(Wide(folder).c_str()))
         return {};
-    const DWORD error = GetLastError();
-    wchar_t* message = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
-    std::string reason = length && message ? Utf8(message, static_cast<int>(length)) : std::string();
-    if (message)
-        LocalFree(message);
-    // The system's texts end with a line break.
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
-        reason.pop_back();
-    return {false, reason.empty() ? "Windows error " + std::to_string(error) : reason};
+    return {false, SystemReason(GetLastError())};
 }

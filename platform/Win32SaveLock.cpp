@@ -5,18 +5,7 @@
 
 #include <string>
 
-namespace {
-
-std::wstring Wide(const std::string& text)
-{
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0)
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
-    return wide;
-}
-
-}  // namespace
+#include "platform/Win32Text.h"
 
 // Windows locks no folder, so a file stands for it: opened with no sharing, it refuses every other
 // opener, and it goes with the handle, so a crashed copy never holds it.
