@@ -5,11 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <ostream>
-#include <sstream>
 
 #include "platform/FileSystem.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -19,17 +18,6 @@ protected:
 
     std::string PathOf(const std::string& name) const { return Folder.path().toStdString() + "/" + name; }
 
-    static void Write(const std::string& path, const std::string& text)
-    {
-        std::ofstream(path, std::ios::binary) << text;
-    }
-    static std::string Read(const std::string& path)
-    {
-        std::ifstream file(path, std::ios::binary);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
     static mode_t ModeOf(const std::string& path)
     {
         struct stat status {};
@@ -69,7 +57,7 @@ class FileAttributeRows : public FileSystemTest, public ::testing::WithParamInte
 TEST_P(FileAttributeRows, BecomeTheWritePermissions)
 {
     const std::string path = PathOf("file");
-    Write(path, "x");
+    WriteTestFile(path, "x");
     ASSERT_EQ(chmod(path.c_str(), GetParam().Before), 0);
     ASSERT_TRUE(ApplyFileAttributes(path, GetParam().Attributes));
     EXPECT_EQ(ModeOf(path), GetParam().After);
@@ -82,11 +70,11 @@ TEST_F(FileSystemTest, NewFileHasItsBytesAndAttributesAndNeverReplacesAnother)
 {
     const std::string path = PathOf("new");
     ASSERT_TRUE(WriteNewFile(path, "A=1\r\n", TFileAttributes::ReadOnlyArchive));
-    EXPECT_EQ(Read(path), "A=1\r\n");
+    EXPECT_EQ(ReadTestFile(path), "A=1\r\n");
     EXPECT_EQ(ModeOf(path) & 0222, 0u);
 
     EXPECT_FALSE(WriteNewFile(path, "B=2\r\n", TFileAttributes::Archive));
-    EXPECT_EQ(Read(path), "A=1\r\n") << "the file already there stays";
+    EXPECT_EQ(ReadTestFile(path), "A=1\r\n") << "the file already there stays";
 }
 
 TEST_F(FileSystemTest, RemovalLeavesNoFileOfThatName)
@@ -95,9 +83,9 @@ TEST_F(FileSystemTest, RemovalLeavesNoFileOfThatName)
         const char* Name;
         bool Removed;
     };
-    Write(PathOf("read-only"), "x");
+    WriteTestFile(PathOf("read-only"), "x");
     ASSERT_EQ(chmod(PathOf("read-only").c_str(), 0444), 0);
-    Write(PathOf("target"), "x");
+    WriteTestFile(PathOf("target"), "x");
     ASSERT_EQ(chmod(PathOf("target").c_str(), 0444), 0);
     ASSERT_EQ(symlink(PathOf("target").c_str(), PathOf("link").c_str()), 0);
     ASSERT_EQ(mkdir(PathOf("folder").c_str(), 0700), 0);
@@ -116,23 +104,23 @@ TEST_F(FileSystemTest, RemovalLeavesNoFileOfThatName)
 
 TEST_F(FileSystemTest, RenameReplacesAReadOnlyFileAndAMissingSourceChangesNothing)
 {
-    Write(PathOf("old"), "old");
+    WriteTestFile(PathOf("old"), "old");
     ASSERT_EQ(chmod(PathOf("old").c_str(), 0444), 0);
-    Write(PathOf("new"), "new");
+    WriteTestFile(PathOf("new"), "new");
     ASSERT_TRUE(RenameReplacing(PathOf("new"), PathOf("old")));
-    EXPECT_EQ(Read(PathOf("old")), "new");
+    EXPECT_EQ(ReadTestFile(PathOf("old")), "new");
     EXPECT_FALSE(Exists(PathOf("new")));
 
     EXPECT_FALSE(RenameReplacing(PathOf("new"), PathOf("old")));
-    EXPECT_EQ(Read(PathOf("old")), "new");
+    EXPECT_EQ(ReadTestFile(PathOf("old")), "new");
 }
 
 TEST_F(FileSystemTest, ReplacingWriteLeavesNoTemporaryBehind)
 {
     const std::string path = PathOf("Tolvane.conf");
-    Write(path, "old\n");
+    WriteTestFile(path, "old\n");
     ASSERT_TRUE(WriteFileReplacing(path, "new\n"));
-    EXPECT_EQ(Read(path), "new\n");
+    EXPECT_EQ(ReadTestFile(path), "new\n");
     EXPECT_FALSE(Exists(path + ".new" + std::to_string(getpid())));
 
     EXPECT_FALSE(WriteFileReplacing(PathOf("missing/Tolvane.conf"), "x"));

@@ -5,12 +5,11 @@
 
 #include <windows.h>
 
-#include <fstream>
 #include <ostream>
-#include <sstream>
 
 #include "platform/FileSystem.h"
 #include "platform/UserConfigurationFolder.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -20,17 +19,6 @@ protected:
 
     std::string PathOf(const std::string& name) const { return Folder.path().toStdString() + "\\" + name; }
 
-    static void Write(const std::string& path, const std::string& text)
-    {
-        std::ofstream(path, std::ios::binary) << text;
-    }
-    static std::string Read(const std::string& path)
-    {
-        std::ifstream file(path, std::ios::binary);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
     static DWORD AttributesOf(const std::string& path) { return GetFileAttributesA(path.c_str()); }
     static bool Exists(const std::string& path) { return AttributesOf(path) != INVALID_FILE_ATTRIBUTES; }
 
@@ -61,7 +49,7 @@ class Win32FileAttributeRows : public Win32FileSystemTest, public ::testing::Wit
 TEST_P(Win32FileAttributeRows, ReadBackAsSet)
 {
     const std::string path = PathOf("file");
-    Write(path, "x");
+    WriteTestFile(path, "x");
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), GetParam().Before));
     ASSERT_TRUE(ApplyFileAttributes(path, GetParam().Attributes));
     EXPECT_EQ(AttributesOf(path), GetParam().After);
@@ -80,11 +68,11 @@ TEST_F(Win32FileSystemTest, NewFileHasItsBytesAndAttributesAndNeverReplacesAnoth
 {
     const std::string path = PathOf("new");
     ASSERT_TRUE(WriteNewFile(path, "A=1\r\n", TFileAttributes::ReadOnlyArchive));
-    EXPECT_EQ(Read(path), "A=1\r\n");
+    EXPECT_EQ(ReadTestFile(path), "A=1\r\n");
     EXPECT_EQ(AttributesOf(path), 33u);
 
     EXPECT_FALSE(WriteNewFile(path, "B=2\r\n", TFileAttributes::Archive));
-    EXPECT_EQ(Read(path), "A=1\r\n") << "the file already there stays";
+    EXPECT_EQ(ReadTestFile(path), "A=1\r\n") << "the file already there stays";
     EXPECT_FALSE(WriteNewFile(PathOf("missing\\new"), "x", TFileAttributes::Archive));
 }
 
@@ -94,7 +82,7 @@ TEST_F(Win32FileSystemTest, RemovalLeavesNoFileOfThatName)
         const char* Name;
         bool Removed;
     };
-    Write(PathOf("read-only"), "x");
+    WriteTestFile(PathOf("read-only"), "x");
     ASSERT_TRUE(SetFileAttributesA(PathOf("read-only").c_str(), 33));
     ASSERT_TRUE(CreateDirectoryA(PathOf("folder").c_str(), nullptr));
     const Row rows[] = {
@@ -111,38 +99,38 @@ TEST_F(Win32FileSystemTest, RemovalLeavesNoFileOfThatName)
 
 TEST_F(Win32FileSystemTest, RenameReplacesAReadOnlyFileAndAMissingSourceChangesNothing)
 {
-    Write(PathOf("old"), "old");
+    WriteTestFile(PathOf("old"), "old");
     ASSERT_TRUE(SetFileAttributesA(PathOf("old").c_str(), 33));
-    Write(PathOf("new"), "new");
+    WriteTestFile(PathOf("new"), "new");
     ASSERT_TRUE(RenameReplacing(PathOf("new"), PathOf("old")));
-    EXPECT_EQ(Read(PathOf("old")), "new");
+    EXPECT_EQ(ReadTestFile(PathOf("old")), "new");
     EXPECT_FALSE(Exists(PathOf("new")));
 
     EXPECT_FALSE(RenameReplacing(PathOf("new"), PathOf("old")));
-    EXPECT_EQ(Read(PathOf("old")), "new");
+    EXPECT_EQ(ReadTestFile(PathOf("old")), "new");
 }
 
 TEST_F(Win32FileSystemTest, FailedRenameLeavesTheTargetReadOnlyAsItWas)
 {
-    Write(PathOf("Tolvane.ini"), "old");
+    WriteTestFile(PathOf("Tolvane.ini"), "old");
     ASSERT_TRUE(SetFileAttributesA(PathOf("Tolvane.ini").c_str(), 33));
-    Write(PathOf("Tolvane.~in"), "new");
+    WriteTestFile(PathOf("Tolvane.~in"), "new");
     // Open without sharing, the target cannot be replaced.
     const HANDLE busy = CreateFileA(PathOf("Tolvane.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(busy, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(RenameReplacing(PathOf("Tolvane.~in"), PathOf("Tolvane.ini")));
     CloseHandle(busy);
     EXPECT_EQ(AttributesOf(PathOf("Tolvane.ini")), 33u);
-    EXPECT_EQ(Read(PathOf("Tolvane.~in")), "new");
+    EXPECT_EQ(ReadTestFile(PathOf("Tolvane.~in")), "new");
 }
 
 TEST_F(Win32FileSystemTest, ReplacingWriteReplacesAReadOnlyFileAndLeavesNoTemporaryBehind)
 {
     const std::string path = PathOf("Tolvane.conf");
-    Write(path, "old\n");
+    WriteTestFile(path, "old\n");
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), 33));
     ASSERT_TRUE(WriteFileReplacing(path, "new\n"));
-    EXPECT_EQ(Read(path), "new\n");
+    EXPECT_EQ(ReadTestFile(path), "new\n");
     EXPECT_FALSE(Exists(path + ".new" + std::to_string(GetCurrentProcessId())));
 
     EXPECT_FALSE(WriteFileReplacing(PathOf("missing\\Tolvane.conf"), "x"));
@@ -182,7 +170,7 @@ TEST_F(Win32FileSystemTest, FoldersAreMadeLevelByLevelWithEitherSeparator)
     ASSERT_TRUE(CreatePrivateFolders(base + "\\a\\b\\", created));
     EXPECT_TRUE(created.empty()) << "folders already there are left as they are";
 
-    Write(PathOf("file"), "x");
+    WriteTestFile(PathOf("file"), "x");
     EXPECT_FALSE(CreatePrivateFolders(PathOf("file\\d"), created));
     EXPECT_FALSE(CheckWritableFolder(PathOf("file")));
     EXPECT_FALSE(CheckWritableFolder(PathOf("missing")));
