@@ -30,8 +30,10 @@ run: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target $(DEMO_TARGETS)
 	@scripts/run-demo $(BUILD_DIR)
 
+# The Linux suite, then the Windows build's tests under Wine (the first run builds Qt for Windows, once).
 test: build
 	@scripts/run-tests $(BUILD_DIR)
+	@JOBS=$(JOBS) scripts/test-windows
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -4,7 +4,6 @@
 #include <QLocale>
 #include <QString>
 
-#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -226,23 +225,15 @@ bool TryStrToFloat(const std::string& text, long double& value)
         return false;
     }
 
+    // The stream's classic locale reads the C form whatever the process's locale, on every platform,
+    // to the last bit: MinGW's from_chars reads a long double only to a double's precision. Too small
+    // is not out of range: the nearest subnormal or zero is taken, so that the writer's 7-digit form
+    // of the smallest normal numbers reads back; too large fails the stream.
+    std::istringstream stream(plain);
+    stream.imbue(std::locale::classic());
     long double parsed = 0;
-    const auto result = std::from_chars(plain.data(), plain.data() + plain.size(), parsed);
-    if (result.ec == std::errc::result_out_of_range) {
-        // Too small is not out of range: the nearest subnormal or zero is taken, so that the writer's
-        // 7-digit form of the smallest normal numbers reads back.
-        // The stream's classic locale reads the C form whatever the process's locale, on every platform.
-        std::istringstream text(plain);
-        text.imbue(std::locale::classic());
-        parsed = 0;
-        text >> parsed;
-        if (!std::isfinite(parsed) || std::fabs(parsed) >= LDBL_MIN) {
-            return false;
-        }
-        value = negative ? -parsed : parsed;
-        return true;
-    }
-    if (result.ec != std::errc() || result.ptr != plain.data() + plain.size() || !std::isfinite(parsed)) {
+    stream >> parsed;
+    if (stream.fail() || !std::isfinite(parsed) || stream.peek() != std::char_traits<char>::eof()) {
         return false;
     }
     value = negative ? -parsed : parsed;

@@ -6,8 +6,6 @@
 #include <QThread>
 
 #include <algorithm>
-#include <signal.h>
-#include <sys/prctl.h>
 
 bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs)
 {
@@ -32,30 +30,16 @@ void WaitFor(int milliseconds)
     }
 }
 
+// The test programs are built into the same folder, which Windows names in its own form; a name
+// taken before the application exists is the build's.
 std::string BuiltProgramsFolder()
 {
-    return TOLVANE_BIN_DIR;
+    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath().toStdString() : TOLVANE_BIN_DIR;
 }
 
 std::string BuiltProgram(const std::string& name)
 {
     return BuiltProgramsFolder() + "/" + name;
-}
-
-void EndProcess(QProcess& process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(5000)) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-}
-
-void EndWithParent(QProcess& process)
-{
-    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
 
 TChildProcess::TChildProcess(const std::string& program, const QStringList& arguments,
@@ -119,6 +103,9 @@ std::optional<std::string> TChildProcess::NextLine(int timeoutMs)
         return std::nullopt;
     std::string line = Log.substr(Taken, end - Taken);
     Taken = end + 1;
+    // Console programs on Windows end their lines with CR LF.
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
     return line;
 }
 

@@ -18,9 +18,10 @@ void WaitFor(int milliseconds);
 std::string BuiltProgram(const std::string& name);
 std::string BuiltProgramsFolder();
 
-// SIGTERM, then SIGKILL if the program lingers; nothing when it has already ended.
+// Asks the program to end (SIGTERM; WM_CLOSE on Windows), then kills it if it lingers; nothing when
+// it has already ended.
 void EndProcess(QProcess& process);
-// The program gets SIGTERM when the test process dies, so a crashed test leaves nothing behind.
+// The program ends when the test process dies, so a crashed test leaves nothing behind.
 void EndWithParent(QProcess& process);
 
 // Where a child's standard error goes.

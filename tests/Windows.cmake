@@ -1,0 +1,58 @@
+# The Windows build's tests, run under Wine by scripts/test-windows: the logic that can differ on
+# Windows and the Windows facilities themselves. GoogleTest is built from Debian's sources with the
+# cross compiler, as Debian ships it for Linux only; its own CMake names the targets GTest::gtest and GTest::gmock.
+find_package(Qt6 REQUIRED COMPONENTS Test)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+find_program(WINE64 wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE64})
+
+# The support that needs no POSIX: child processes, fakes of the platform's services, recorders, the
+# simulated port.
+set(TOLVANE_TEST_SUPPORT_SOURCES support/ChildProcess.cpp support/Win32ChildEnd.cpp support/FakeServices.cpp
+    support/Recorders.cpp support/SimulatedPortIO.cpp support/ProcessState.cpp)
+add_library(tolvane_test_support STATIC ${TOLVANE_TEST_SUPPORT_SOURCES})
+target_include_directories(tolvane_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(tolvane_test_support PUBLIC tolvane_windows Qt6::Test GTest::gtest GTest::gmock)
+target_compile_definitions(tolvane_test_support PUBLIC
+    TOLVANE_BINARY_DIR="${CMAKE_BINARY_DIR}"
+    TOLVANE_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
+    TOLVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+
+# One program per folder, from its files that run on Windows: those named for Windows and those that
+# name no platform. Each runs as one test, as Wine takes a moment to start every program.
+function(tolvane_add_windows_test target)
+    cmake_parse_arguments(TEST "LOGIC" "" "SOURCES;LINKS" ${ARGN})
+    if(TEST_LOGIC)
+        add_executable(${target} ${TEST_SOURCES} support/LogicTestMain.cpp)
+        target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+        target_link_libraries(${target} PRIVATE ${TEST_LINKS} GTest::gtest)
+    else()
+        add_executable(${target} ${TEST_SOURCES} support/Win32TestMain.cpp)
+        target_link_libraries(${target} PRIVATE tolvane_test_support ${TEST_LINKS})
+    endif()
+    add_test(NAME ${target} COMMAND ${target})
+    set_tests_properties(${target} PROPERTIES TIMEOUT 300 LABELS windows)
+endfunction()
+
+function(tolvane_windows_sources out folder)
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+    list(FILTER sources EXCLUDE REGEX "${OTHER_PLATFORM_FILES}")
+    set(kept)
+    foreach(source ${sources})
+        get_filename_component(name ${source} NAME)
+        if(name MATCHES "^Win32" OR name IN_LIST ARGN)
+            list(APPEND kept ${source})
+        endif()
+    endforeach()
+    set(${out} ${kept} PARENT_SCOPE)
+endfunction()
+
+tolvane_windows_sources(CORE_TESTS core NumberFormatTest.cpp)
+tolvane_add_windows_test(test_core LOGIC SOURCES ${CORE_TESTS} LINKS tolvane_core)
+
+tolvane_windows_sources(PLATFORM_TESTS platform DdemlClientConvTest.cpp)
+tolvane_add_windows_test(test_platform SOURCES ${PLATFORM_TESTS})
+# The platform tests start the stand-ins and load the port library's stand-in.
+add_dependencies(test_platform teskarn-dde arswin-standin ioctrl-standin)
