@@ -56,3 +56,8 @@ tolvane_windows_sources(PLATFORM_TESTS platform DdemlClientConvTest.cpp)
 tolvane_add_windows_test(test_platform SOURCES ${PLATFORM_TESTS})
 # The platform tests start the stand-ins and load the port library's stand-in.
 add_dependencies(test_platform teskarn-dde arswin-standin ioctrl-standin)
+
+# Tolvane.exe end to end with the stand-ins, pressed as a user presses it.
+tolvane_windows_sources(E2E_TESTS e2e)
+tolvane_add_windows_test(test_e2e SOURCES ${E2E_TESTS})
+add_dependencies(test_e2e tolvane teskarn-dde arswin-standin)

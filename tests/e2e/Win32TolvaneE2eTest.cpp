@@ -1,0 +1,430 @@
+// Tolvane.exe as Windows users run it, with its peers: the Teskarn stand-in serving the feed over DDE,
+// the ARSWIN stand-in taking window messages, and a controller at the far end of COM1's null modem.
+// The test presses buttons and keys as a user does, through the system's input.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <windows.h>
+
+#include "platform/SerialLine.h"
+#include "platform/SerialPortNames.h"
+#include "support/ChildProcess.h"
+
+namespace {
+
+std::string ProgramFolder()
+{
+    return QDir::toNativeSeparators(QString::fromStdString(BuiltProgramsFolder())).toStdString() + "\\";
+}
+
+std::wstring WindowTitle(HWND window)
+{
+    wchar_t title[256] = {};
+    ::GetWindowTextW(window, title, 256);
+    return title;
+}
+
+struct TWindowSearch {
+    DWORD Process;
+    std::wstring TitleStart;
+    HWND Skip;
+    HWND Found;
+};
+
+// A visible top-level window of the process whose title starts as given.
+HWND FindProcessWindow(DWORD process, const std::wstring& titleStart, HWND skip = nullptr)
+{
+    TWindowSearch search{process, titleStart, skip, nullptr};
+    ::EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto& search = *reinterpret_cast<TWindowSearch*>(parameter);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            if (owner != search.Process || window == search.Skip || !::IsWindowVisible(window) ||
+                WindowTitle(window).rfind(search.TitleStart, 0) != 0)
+                return TRUE;
+            search.Found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+void SendKey(WORD key, bool up)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    ::SendInput(1, &input, sizeof input);
+}
+
+// A key, with a modifier held around it, to the foreground window.
+void PressKeys(WORD key, WORD modifier = 0)
+{
+    if (modifier)
+        SendKey(modifier, false);
+    SendKey(key, false);
+    SendKey(key, true);
+    if (modifier)
+        SendKey(modifier, true);
+    WaitFor(150);
+}
+
+// A left click at a point of the window's client area, through the mouse as the system sees it.
+void Click(HWND window, int x, int y)
+{
+    POINT point{x, y};
+    ::ClientToScreen(window, &point);
+    ::SetForegroundWindow(window);
+    ::SetCursorPos(point.x, point.y);
+    WaitFor(50);
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, input, sizeof input[0]);
+    WaitFor(200);
+}
+
+std::string ClipboardText()
+{
+    std::string text;
+    if (!::OpenClipboard(nullptr))
+        return text;
+    if (const HANDLE data = ::GetClipboardData(CF_TEXT)) {
+        if (const char* bytes = static_cast<const char*>(::GlobalLock(data))) {
+            text = bytes;
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+// The controller's end of COM1's null modem: what Tolvane sends arrives here.
+class TController {
+public:
+    TController()
+    {
+        const char* peer = std::getenv("TOLVANE_PROGRAM_PORT_PEER");
+        Opened = peer && Line->Open(SerialPortDevicePath(std::atoi(peer) - 1));
+        if (Opened) {
+            Line->ApplySettings(TSerialLineSettings{});
+            Line->Purge(true, true);
+        }
+    }
+    bool IsOpen() const { return Opened; }
+
+    // Everything that arrives until `expected` is in, or the time is up.
+    std::string Receive(const std::string& expected, int timeoutMs = 8000)
+    {
+        RunEventsUntil(
+            [&] {
+                Drain();
+                return Received.find(expected) != std::string::npos;
+            },
+            timeoutMs);
+        return Take();
+    }
+    // Everything that arrives within the time.
+    std::string ReceiveFor(int milliseconds)
+    {
+        WaitFor(milliseconds);
+        Drain();
+        return Take();
+    }
+
+private:
+    void Drain()
+    {
+        char buffer[256];
+        for (;;) {
+            const TSerialTransfer transfer = Line->Read(buffer, sizeof buffer);
+            if (transfer.Status != TSerialStatus::Done || transfer.Count == 0)
+                return;
+            Received.append(buffer, static_cast<std::size_t>(transfer.Count));
+        }
+    }
+    std::string Take()
+    {
+        std::string taken;
+        taken.swap(Received);
+        return taken;
+    }
+
+    std::unique_ptr<ISerialLine> Line = CreateSerialLine();
+    bool Opened = false;
+    std::string Received;
+};
+
+const std::string GsOnCom1 = "ANT=GS232\r\nPORT_GS232=1\r\nBAUD_GS232=9600\r\n";
+
+class TolvaneE2e : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RemoveFile(IniPath());
+        RemoveFile(ProgramFolder() + "Tolvane.~in");
+    }
+    void TearDown() override
+    {
+        if (Tolvane.state() != QProcess::NotRunning) {
+            Tolvane.kill();
+            Tolvane.waitForFinished(5000);
+        }
+        RemoveFile(IniPath());
+    }
+
+    static std::string IniPath() { return ProgramFolder() + "Tolvane.ini"; }
+    static void RemoveFile(const std::string& path)
+    {
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA(path.c_str());
+    }
+    static void WriteIni(const std::string& bytes)
+    {
+        QFile file(QString::fromStdString(IniPath()));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    }
+    static std::string ReadIni()
+    {
+        QFile file(QString::fromStdString(IniPath()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+    }
+
+    // Starts Tolvane.exe in place and waits for its window; the panel's place is found in its pixels,
+    // below a menu bar whose height the style decides.
+    void StartTolvane(const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+    {
+        Tolvane.setProcessEnvironment(environment);
+        Tolvane.start(QString::fromStdString(ProgramFolder() + "Tolvane.exe"), {});
+        ASSERT_TRUE(Tolvane.waitForStarted(10000));
+        const DWORD process = static_cast<DWORD>(Tolvane.processId());
+        ASSERT_TRUE(RunEventsUntil([&] { return (Main = FindProcessWindow(process, L"TOLVANE")) != nullptr; }, 20000));
+        ASSERT_TRUE(RunEventsUntil([&] { return PanelTop() > 0; }, 10000)) << "no black panel in the window";
+        Top = PanelTop() - 10;
+    }
+
+    // The first row of the panel's black face, down the column just inside its left edge, as the
+    // screen shows it (Qt's own window surface reads back black everywhere under Wine).
+    int PanelTop() const
+    {
+        POINT origin{0, 0};
+        ::ClientToScreen(Main, &origin);
+        const HDC screen = ::GetDC(nullptr);
+        int top = -1;
+        for (int y = 0; y < 80 && top < 0; ++y) {
+            bool black = ::GetPixel(screen, origin.x + 16, origin.y + y - 1) != RGB(0, 0, 0);
+            for (int below = 0; below < 12 && black; ++below)
+                black = ::GetPixel(screen, origin.x + 16, origin.y + y + below) == RGB(0, 0, 0);
+            if (black)
+                top = y - 4;  // inside the panel's two bevels
+        }
+        ::ReleaseDC(nullptr, screen);
+        return top;
+    }
+
+    // The panel's buttons, by their place in it.
+    void ClickPanelButton(int left) { Click(Main, 10 + left + 21, Top + 10 + 5 + 18); }
+    void ClickMan() { ClickPanelButton(141); }
+    void ClickAuto() { ClickPanelButton(183); }
+    void ClickStop() { ClickPanelButton(225); }
+
+    // F4 as the user presses it; failures say how the program ended, or that it did not.
+    ::testing::AssertionResult Quit()
+    {
+        ::SetForegroundWindow(Main);
+        PressKeys(VK_F4);
+        if (Tolvane.state() == QProcess::NotRunning || Tolvane.waitForFinished(15000))
+            return Tolvane.exitStatus() == QProcess::NormalExit
+                ? ::testing::AssertionSuccess()
+                : ::testing::AssertionFailure() << "Tolvane crashed: " << Tolvane.readAllStandardError().toStdString();
+        return ::testing::AssertionFailure() << "Tolvane still runs after F4 (foreground: "
+                                             << (::GetForegroundWindow() == Main ? "its window" : "another window")
+                                             << ")";
+    }
+
+    QProcess Tolvane;
+    HWND Main = nullptr;
+    int Top = 0;
+    TController Controller;
+};
+
+// The Teskarn stand-in, serving what the test types into it.
+std::unique_ptr<TChildProcess> StartTeskarn()
+{
+    auto server = std::make_unique<TChildProcess>(BuiltProgram("teskarn-dde"));
+    EXPECT_TRUE(server->WaitForOutput("ready", 10000)) << server->ErrorOutput();
+    return server;
+}
+
+TEST_F(TolvaneE2e, AFeedValueInAutoReachesCom1AndWithoutAutoOnlyPreparesTheAzimuth)
+{
+    ASSERT_TRUE(Controller.IsOpen()) << "TOLVANE_PROGRAM_PORT_PEER names COM1's other end";
+    WriteIni(GsOnCom1);
+    const auto teskarn = StartTeskarn();
+    StartTolvane();
+    ASSERT_TRUE(teskarn->WaitForOutput("advise start", 10000)) << teskarn->Output();
+
+    ASSERT_TRUE(teskarn->WriteLine("120"));
+    EXPECT_EQ(Controller.ReceiveFor(1500), "");
+    ClickMan();
+    EXPECT_EQ(Controller.Receive("W120\r"), "W120\r");
+
+    ClickAuto();
+    ASSERT_TRUE(teskarn->WriteLine("235"));
+    EXPECT_EQ(Controller.Receive("W235\r"), "W235\r");
+    ASSERT_TRUE(Quit());
+}
+
+TEST_F(TolvaneE2e, EasyCommWithASouthStopTurnsTenDegreesIntoOneHundredNinety)
+{
+    ASSERT_TRUE(Controller.IsOpen());
+    WriteIni("ANT=EASYCOMM\r\nPORT_EASYCOMM=1\r\nSTOP_EASYCOMM=S\r\n");
+    const auto teskarn = StartTeskarn();
+    StartTolvane();
+    ASSERT_TRUE(teskarn->WaitForOutput("advise start", 10000));
+    ClickAuto();
+    ASSERT_TRUE(teskarn->WriteLine("10"));
+    EXPECT_EQ(Controller.Receive("AZ190.0\r"), "AZ190.0\r");
+    ASSERT_TRUE(Quit());
+}
+
+TEST_F(TolvaneE2e, ParkingGoesOutAtF4AndAFreshFileIsWrittenReadOnlyWithCrLf)
+{
+    ASSERT_TRUE(Controller.IsOpen());
+    WriteIni(GsOnCom1 + "AZIMUT_PARKING=90\r\nPARKING=GS232\r\n");
+    StartTolvane();
+    ASSERT_TRUE(Quit());
+    EXPECT_EQ(Controller.Receive("W090\r"), "W090\r");
+
+    const std::string saved = ReadIni();
+    EXPECT_NE(saved.find("ANT=GS232\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("AZIMUT_PARKING=90\r\n"), std::string::npos) << saved;
+    std::size_t bareLineFeeds = 0;
+    for (std::size_t i = 0; i < saved.size(); ++i)
+        bareLineFeeds += saved[i] == '\n' && (i == 0 || saved[i - 1] != '\r');
+    EXPECT_EQ(bareLineFeeds, 0u);
+    const DWORD attributes = ::GetFileAttributesA(IniPath().c_str());
+    EXPECT_EQ(attributes, static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+
+    // Without a file at start the program starts on its defaults and writes one at exit.
+    RemoveFile(IniPath());
+    StartTolvane();
+    ASSERT_TRUE(Quit());
+    EXPECT_EQ(ReadIni().rfind("[TOLVANE]\r\nLANGUAGE=ENGLISH\r\nANT=\r\n", 0), 0u) << ReadIni();
+    EXPECT_EQ(Controller.ReceiveFor(300), "");
+}
+
+TEST_F(TolvaneE2e, ArsifPostsTheRoundedAzimuthAndMinusOneForStop)
+{
+    const std::string log = QDir::toNativeSeparators(QDir::tempPath()).toStdString() + "\\arswin-e2e.log";
+    ::DeleteFileA(log.c_str());
+    TChildProcess arswin(BuiltProgram("arswin-standin"), {QString::fromStdString("--log"), QString::fromStdString(log)});
+    ASSERT_TRUE(RunEventsUntil([] { return ::FindWindowA("ThunderForm", "ARSWIN") != nullptr; }));
+    WriteIni("ANT=ARSIF\r\n");
+    const auto teskarn = StartTeskarn();
+    StartTolvane();
+    ASSERT_TRUE(teskarn->WaitForOutput("advise start", 10000));
+    ClickAuto();
+    ASSERT_TRUE(teskarn->WriteLine("235.5"));
+    EXPECT_TRUE(arswin.WaitForOutput("AZIMUTH wParam=236 lParam=0", 8000)) << arswin.Output();
+    ClickStop();
+    EXPECT_TRUE(arswin.WaitForOutput("AZIMUTH wParam=-1 lParam=0", 8000)) << arswin.Output();
+    ASSERT_TRUE(Quit());
+}
+
+TEST_F(TolvaneE2e, WithoutArswinAWarningSaysSo)
+{
+    ASSERT_EQ(::FindWindowA("ThunderForm", "ARSWIN"), nullptr);
+    WriteIni("ANT=ARSIF\r\n");
+    const auto teskarn = StartTeskarn();
+    StartTolvane();
+    ASSERT_TRUE(teskarn->WaitForOutput("advise start", 10000));
+    ASSERT_TRUE(teskarn->WriteLine("100"));
+    ASSERT_TRUE(teskarn->WaitForOutput("published", 5000));
+    WaitFor(300);
+    ASSERT_TRUE(::OpenClipboard(nullptr) && ::EmptyClipboard() && ::CloseClipboard());
+    ClickMan();
+    HWND box = nullptr;
+    ASSERT_TRUE(RunEventsUntil([&] {
+        return (box = FindProcessWindow(static_cast<DWORD>(Tolvane.processId()), L"Avertissement", Main)) != nullptr;
+    }));
+    EXPECT_EQ(WindowTitle(box), L"Avertissement");
+    ::SetForegroundWindow(box);
+    WaitFor(300);
+    PressKeys('C', VK_CONTROL);
+    EXPECT_NE(ClipboardText().find("ARSWIN must be running !"), std::string::npos) << ClipboardText();
+    PressKeys(VK_RETURN);
+    EXPECT_TRUE(RunEventsUntil([&] { return !::IsWindow(box) || !::IsWindowVisible(box); }));
+    ASSERT_TRUE(Quit());
+}
+
+TEST_F(TolvaneE2e, TheLanguageChosenInTheMenuIsSaved)
+{
+    WriteIni(GsOnCom1);
+    StartTolvane();
+    ::SetForegroundWindow(Main);
+    PressKeys('L', VK_MENU);
+    PressKeys(VK_DOWN);
+    PressKeys(VK_RETURN);
+    ASSERT_TRUE(Quit());
+    EXPECT_NE(ReadIni().find("LANGUAGE=FRENCH\r\n"), std::string::npos) << ReadIni();
+}
+
+TEST_F(TolvaneE2e, TheSettingsWindowsGoSendsItsTestAzimuth)
+{
+    ASSERT_TRUE(Controller.IsOpen());
+    WriteIni(GsOnCom1);
+    StartTolvane();
+    ::SetForegroundWindow(Main);
+    PressKeys('I', VK_MENU);
+    HWND settings = nullptr;
+    ASSERT_TRUE(RunEventsUntil([&] {
+        settings = FindProcessWindow(static_cast<DWORD>(Tolvane.processId()), L"TOLVANE", Main);
+        return settings && WindowTitle(settings) == L"TOLVANE";
+    }));
+    // The GS-232 page is shown: its GO button, in the test group under the tabs.
+    Click(settings, 112 + 2 + 8 + 102 + 24, 8 + 22 + 2 + 150 + 19 + 13);
+    EXPECT_EQ(Controller.Receive("W000\r"), "W000\r");
+    ::PostMessageW(settings, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(Quit());
+}
+
+TEST_F(TolvaneE2e, TeskarnIsStartedFromThePathWhenNobodyServesTheFeed)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PATH", QString::fromStdString(ProgramFolder() + "teskarn;") + environment.value("PATH"));
+    WriteIni(GsOnCom1);
+    StartTolvane(environment);
+    // The started copy answers DDE under the service name.
+    DWORD instance = 0;
+    ASSERT_EQ(::DdeInitializeA(&instance, [](UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) -> HDDEDATA {
+                  return nullptr;
+              }, APPCMD_CLIENTONLY, 0),
+              static_cast<UINT>(DMLERR_NO_ERROR));
+    const HSZ name = ::DdeCreateStringHandleA(instance, "Teskarn", CP_WINANSI);
+    HCONV conversation = nullptr;
+    EXPECT_TRUE(RunEventsUntil([&] { return (conversation = ::DdeConnect(instance, name, name, nullptr)) != nullptr; },
+                               15000));
+    if (conversation) {
+        char command[] = "quit";
+        ::DdeClientTransaction(reinterpret_cast<LPBYTE>(command), sizeof command, conversation, nullptr, 0,
+                               XTYP_EXECUTE, 1000, nullptr);
+        ::DdeDisconnect(conversation);
+    }
+    ::DdeFreeStringHandle(instance, name);
+    ::DdeUninitialize(instance);
+    ASSERT_TRUE(Quit());
+}
+
+}  // namespace
