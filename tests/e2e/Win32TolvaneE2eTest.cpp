@@ -259,6 +259,27 @@ protected:
     TController Controller;
 };
 
+// A box the program shows above its window, and what Ctrl+C copies of it; the box is then closed.
+::testing::AssertionResult BoxSays(DWORD process, HWND main, const std::wstring& title, const std::string& text)
+{
+    HWND box = nullptr;
+    if (!RunEventsUntil([&] { return (box = FindProcessWindow(process, title, main)) != nullptr; }))
+        return ::testing::AssertionFailure() << "no box titled as expected";
+    ::OpenClipboard(nullptr);
+    ::EmptyClipboard();
+    ::CloseClipboard();
+    ::SetForegroundWindow(box);
+    WaitFor(300);
+    PressKeys('C', VK_CONTROL);
+    const std::string copied = ClipboardText();
+    PressKeys(VK_RETURN);
+    if (!RunEventsUntil([&] { return !::IsWindow(box) || !::IsWindowVisible(box); }))
+        return ::testing::AssertionFailure() << "the box stays after Enter";
+    if (copied.find(text) == std::string::npos)
+        return ::testing::AssertionFailure() << "the box says: " << copied;
+    return ::testing::AssertionSuccess();
+}
+
 // The Teskarn stand-in, serving what the test types into it.
 std::unique_ptr<TChildProcess> StartTeskarn()
 {
@@ -353,19 +374,8 @@ TEST_F(TolvaneE2e, WithoutArswinAWarningSaysSo)
     ASSERT_TRUE(teskarn->WriteLine("100"));
     ASSERT_TRUE(teskarn->WaitForOutput("published", 5000));
     WaitFor(300);
-    ASSERT_TRUE(::OpenClipboard(nullptr) && ::EmptyClipboard() && ::CloseClipboard());
     ClickMan();
-    HWND box = nullptr;
-    ASSERT_TRUE(RunEventsUntil([&] {
-        return (box = FindProcessWindow(static_cast<DWORD>(Tolvane.processId()), L"Avertissement", Main)) != nullptr;
-    }));
-    EXPECT_EQ(WindowTitle(box), L"Avertissement");
-    ::SetForegroundWindow(box);
-    WaitFor(300);
-    PressKeys('C', VK_CONTROL);
-    EXPECT_NE(ClipboardText().find("ARSWIN must be running !"), std::string::npos) << ClipboardText();
-    PressKeys(VK_RETURN);
-    EXPECT_TRUE(RunEventsUntil([&] { return !::IsWindow(box) || !::IsWindowVisible(box); }));
+    EXPECT_TRUE(BoxSays(static_cast<DWORD>(Tolvane.processId()), Main, L"Avertissement", "ARSWIN must be running !"));
     ASSERT_TRUE(Quit());
 }
 
@@ -425,6 +435,53 @@ TEST_F(TolvaneE2e, TeskarnIsStartedFromThePathWhenNobodyServesTheFeed)
     ::DdeFreeStringHandle(instance, name);
     ::DdeUninitialize(instance);
     ASSERT_TRUE(Quit());
+}
+
+// A port that cannot be opened, a server that leaves, garbage in the feed, a file that cannot be saved:
+// the window goes on, and what the user set is kept.
+TEST_F(TolvaneE2e, BadInputNeitherHangsTheWindowNorLosesTheSettings)
+{
+    ASSERT_TRUE(Controller.IsOpen());
+    // COM2 is known to the system but leads nowhere.
+    WriteIni("ANT=GS232\r\nPORT_GS232=2\r\nSTEP_GS232=3\r\n");
+    auto teskarn = StartTeskarn();
+    StartTolvane();
+    ASSERT_TRUE(teskarn->WaitForOutput("advise start", 10000));
+    ClickAuto();
+    ASSERT_TRUE(teskarn->WriteLine("200"));
+    EXPECT_EQ(Controller.ReceiveFor(1500), "");
+    EXPECT_EQ(FindProcessWindow(static_cast<DWORD>(Tolvane.processId()), L"", Main), nullptr) << "a box for a port";
+    ASSERT_TRUE(Quit());
+    const std::string saved = ReadIni();
+    EXPECT_NE(saved.find("PORT_GS232=2\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("STEP_GS232=3\r\n"), std::string::npos) << saved;
+
+    // The server leaves mid-conversation and comes back; garbage is refused, a value without a line
+    // end loses its last digit as everywhere, and the next good value goes out.
+    WriteIni(GsOnCom1);
+    StartTolvane();
+    ASSERT_TRUE(teskarn->WaitForOutput("advise start", 10000));
+    ClickAuto();
+    ASSERT_TRUE(teskarn->WriteLine("quit"));
+    ASSERT_TRUE(teskarn->WaitForExit(10000));
+    teskarn = StartTeskarn();
+    ASSERT_TRUE(teskarn->WaitForOutput("advise start", 10000)) << "no link again within the retries";
+    ASSERT_TRUE(teskarn->WriteLine("--raw 1x5\\r\\n"));
+    EXPECT_EQ(Controller.ReceiveFor(1500), "");
+    ASSERT_TRUE(teskarn->WriteLine("--raw 77"));
+    EXPECT_EQ(Controller.Receive("W007\r"), "W007\r");
+    ASSERT_TRUE(teskarn->WriteLine("150"));
+    EXPECT_EQ(Controller.Receive("W150\r"), "W150\r");
+
+    // The save's temporary name is taken by a folder: the program says so and still ends.
+    const QString blocker = QString::fromStdString(ProgramFolder() + "Tolvane.~in");
+    ASSERT_TRUE(QDir().mkdir(blocker));
+    ::SetForegroundWindow(Main);
+    PressKeys(VK_F4);
+    EXPECT_TRUE(BoxSays(static_cast<DWORD>(Tolvane.processId()), Main, L"Erreur", "Tolvane.ini"));
+    EXPECT_TRUE(Tolvane.state() == QProcess::NotRunning || Tolvane.waitForFinished(15000));
+    QDir().rmdir(blocker);
+    EXPECT_EQ(ReadIni(), GsOnCom1);
 }
 
 }  // namespace
