@@ -57,6 +57,15 @@ tolvane_add_windows_test(test_platform SOURCES ${PLATFORM_TESTS})
 # The platform tests start the stand-ins and load the port library's stand-in.
 add_dependencies(test_platform teskarn-dde arswin-standin ioctrl-standin)
 
+# The configuration file and the process start, a logic program as on Linux, with Windows' own rows; the
+# driver rules, with the serial drivers on a real COM port.
+file(GLOB CONFIG_TESTS CONFIGURE_DEPENDS app/*ConfigFileTest.cpp app/*ReadbackSettingTest.cpp app/*StartUpTest.cpp)
+list(FILTER CONFIG_TESTS EXCLUDE REGEX "${OTHER_PLATFORM_FILES}")
+tolvane_add_windows_test(test_config LOGIC SOURCES ${CONFIG_TESTS} LINKS tolvane_config)
+
+tolvane_windows_sources(DRIVERS_TESTS drivers DriverContractTest.cpp ParallelDriversTest.cpp)
+tolvane_add_windows_test(test_drivers SOURCES ${DRIVERS_TESTS})
+
 # Tolvane.exe end to end with the stand-ins, pressed as a user presses it.
 tolvane_windows_sources(E2E_TESTS e2e)
 tolvane_add_windows_test(test_e2e SOURCES ${E2E_TESTS})

@@ -1,24 +1,17 @@
 // Tests of Tolvane.ini: every reader row, the writer's bytes, and saving over old and leftover files.
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <fstream>
+#include <filesystem>
 #include <functional>
-#include <iterator>
-#include <sstream>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/ConfigFile.h"
+#include "app/ConfigFileFixture.h"
 #include "core/NumberFormat.h"
 #include "core/StationSettings.h"
+#include "platform/FileSystem.h"
 
 namespace {
 
@@ -261,58 +254,6 @@ TEST(ConfigFileReader, ReportsEveryBadValueAndReadsOn)
 INSTANTIATE_TEST_SUITE_P(ConfigFile, ReaderRows, ::testing::ValuesIn(AllReaderRows()),
                          [](const auto& info) { return std::string(info.param.Name); });
 
-class ConfigFileTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        StationSettings = {};
-        SavedSeparator = DecimalSeparator;
-        DecimalSeparator = '.';
-        char* current = getcwd(nullptr, 0);
-        SavedFolder = current;
-        free(current);
-        ASSERT_TRUE(Folder.isValid());
-        ASSERT_EQ(chdir(Folder.path().toLocal8Bit().constData()), 0);
-    }
-    void TearDown() override
-    {
-        StationSettings = {};
-        DecimalSeparator = SavedSeparator;
-        // Let the temporary folder be cleaned up whatever a test left read-only.
-        chmod(".", 0755);
-        chmod(ConfigFileName, 0644);
-        chmod(ConfigTemporaryFileName, 0644);
-        EXPECT_EQ(chdir(SavedFolder.c_str()), 0);
-    }
-
-    static std::string ReadBytes(const char* name)
-    {
-        std::ifstream file(name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
-    static void WriteBytes(const char* name, const std::string& bytes)
-    {
-        std::ofstream file(name, std::ios::binary | std::ios::trunc);
-        file << bytes;
-    }
-    static bool Exists(const char* name)
-    {
-        struct stat status {};
-        return lstat(name, &status) == 0;
-    }
-    static bool AnyoneMayWrite(const char* name)
-    {
-        struct stat status {};
-        return stat(name, &status) == 0 && (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
-    }
-
-    QTemporaryDir Folder;
-    std::string SavedFolder;
-    char SavedSeparator = '.';
-};
-
-const TWindowBounds DesignBounds = {288, 102, 400, 127};
-
 const char* const DefaultFileBytes =
     "[TOLVANE]\r\n"
     "LANGUAGE=ENGLISH\r\n"
@@ -498,7 +439,7 @@ TEST_F(ConfigFileTest, LoadReportsAFileThatCannotBeRead)
     EXPECT_NE(error.find("missing.ini"), std::string::npos) << error;
     EXPECT_TRUE(lines.empty());
 
-    ASSERT_EQ(mkdir("folder.ini", 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory("folder.ini"));
     error.clear();
     EXPECT_FALSE(LoadConfigurationLines("folder.ini", lines, error));
     EXPECT_NE(error.find("folder.ini"), std::string::npos) << error;
@@ -559,7 +500,7 @@ TEST_F(ConfigFileTest, CalibrationInEitherFormReadsTheSameInEitherLocale)
 TEST_F(ConfigFileTest, SaveReplacesAReadOnlyFile)
 {
     WriteBytes(ConfigFileName, "old\r\n");
-    ASSERT_EQ(chmod(ConfigFileName, 0444), 0);
+    ASSERT_TRUE(ApplyFileAttributes(ConfigFileName, TFileAttributes::ReadOnlyArchive));
     ASSERT_TRUE(WriteConfigurationFile({"NEW=1"}));
     EXPECT_EQ(ReadBytes(ConfigFileName), "NEW=1\r\n");
     EXPECT_FALSE(AnyoneMayWrite(ConfigFileName));
@@ -573,7 +514,7 @@ TEST_F(ConfigFileTest, SaveReplacesAFileThatAppearedDuringTheRun)
 {
     ConfigFileFound = false;
     WriteBytes(ConfigFileName, "ANT=ARSIF\r\n");
-    ASSERT_EQ(chmod(ConfigFileName, 0444), 0);
+    ASSERT_TRUE(ApplyFileAttributes(ConfigFileName, TFileAttributes::ReadOnlyArchive));
     ASSERT_TRUE(WriteConfigurationFile({"ANT=GS232"}));
     EXPECT_EQ(ReadBytes(ConfigFileName), "ANT=GS232\r\n");
     EXPECT_FALSE(Exists(ConfigTemporaryFileName));
@@ -582,67 +523,19 @@ TEST_F(ConfigFileTest, SaveReplacesAFileThatAppearedDuringTheRun)
 TEST_F(ConfigFileTest, LeftoverReadOnlyTemporaryIsDeletedFirst)
 {
     WriteBytes(ConfigTemporaryFileName, "leftover from a crash, longer than the new file\r\n");
-    ASSERT_EQ(chmod(ConfigTemporaryFileName, 0444), 0);
+    ASSERT_TRUE(ApplyFileAttributes(ConfigTemporaryFileName, TFileAttributes::ReadOnlyArchive));
     ASSERT_TRUE(WriteConfigurationFile({"A=1"}));
     EXPECT_EQ(ReadBytes(ConfigFileName), "A=1\r\n");
-    EXPECT_FALSE(Exists(ConfigTemporaryFileName));
-}
-
-// Runs the save in a child without root's right to write anywhere, when the tests run as root.
-bool SaveAsOrdinaryUser(const std::vector<std::string>& lines)
-{
-    if (geteuid() != 0) {
-        return WriteConfigurationFile(lines);
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        const bool dropped = setgid(65534) == 0 && setuid(65534) == 0;
-        _exit(!dropped ? 2 : WriteConfigurationFile(lines) ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2) << "could not drop root";
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-TEST_F(ConfigFileTest, ReadOnlyFolderFailsAndKeepsTheOldFile)
-{
-    WriteBytes(ConfigFileName, "ANT=ARSIF\r\n");
-    ASSERT_EQ(chmod(ConfigFileName, 0444), 0);
-    ASSERT_EQ(chmod(".", 0555), 0);
-    EXPECT_FALSE(SaveAsOrdinaryUser({"ANT=GS232"}));
-    EXPECT_EQ(ReadBytes(ConfigFileName), "ANT=ARSIF\r\n");
-    EXPECT_FALSE(Exists(ConfigTemporaryFileName));
-}
-
-TEST_F(ConfigFileTest, FullDiskFailsAndLeavesNoTornFile)
-{
-    WriteBytes(ConfigFileName, "ANT=ARSIF\r\n");
-    // A file-size limit makes the write stop part-way, as a full disk does.
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    struct sigaction ignore {}, previous {};
-    ignore.sa_handler = SIG_IGN;
-    ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previous), 0);
-    struct rlimit small = saved;
-    small.rlim_cur = 64;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = WriteConfigurationFile(BuildConfigurationLines(false, DesignBounds));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    sigaction(SIGXFSZ, &previous, nullptr);
-
-    EXPECT_FALSE(written);
-    EXPECT_EQ(ReadBytes(ConfigFileName), "ANT=ARSIF\r\n");
     EXPECT_FALSE(Exists(ConfigTemporaryFileName));
 }
 
 // When the new file cannot take the name, the caller hears of it and the settings survive in the temporary.
 TEST_F(ConfigFileTest, FailedRenameIsReportedAndKeepsTheNewSettings)
 {
-    ASSERT_EQ(mkdir(ConfigFileName, 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(ConfigFileName));
     EXPECT_FALSE(WriteConfigurationFile({"ANT=GS232"}));
     EXPECT_EQ(ReadBytes(ConfigTemporaryFileName), "ANT=GS232\r\n");
-    rmdir(ConfigFileName);
+    std::filesystem::remove(ConfigFileName);
 }
 
 }  // namespace

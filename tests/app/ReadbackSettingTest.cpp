@@ -1,4 +1,4 @@
-// Tolvane.conf: where it lives, what reads as on, and a rewrite that keeps the user's other lines.
+// Tolvane.conf: what reads as on, and a rewrite that keeps the user's other lines.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -23,16 +23,6 @@ void Write(const std::string& path, const std::string& text)
 {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << text;
-}
-
-TEST(ReadbackSettingTest, PathFollowsTheBaseDirectoryRules)
-{
-    EXPECT_EQ(ReadbackSettingPath({{"XDG_CONFIG_HOME", "/x/conf"}, {"HOME", "/home/op"}}), "/x/conf/Tolvane/Tolvane.conf");
-    EXPECT_EQ(ReadbackSettingPath({{"XDG_CONFIG_HOME", ""}, {"HOME", "/home/op"}}),
-              "/home/op/.config/Tolvane/Tolvane.conf");
-    EXPECT_EQ(ReadbackSettingPath({{"XDG_CONFIG_HOME", "relative"}, {"HOME", "/home/op"}}),
-              "/home/op/.config/Tolvane/Tolvane.conf");
-    EXPECT_EQ(ReadbackSettingPath({}), "");
 }
 
 TEST(ReadbackSettingTest, OnlyTrueInTheHeadingSectionReadsAsOn)

@@ -15,7 +15,7 @@ struct TPortCall {
     std::uint16_t Address = 0;  // Outport: the register; Enable/Disable: the first argument
     std::uint16_t Last = 0;     // Enable/Disable: the second argument
     int Value = 0;              // Outport only
-    std::uint64_t Time = 0;     // GetTickCount at the call
+    std::uint64_t Time = 0;     // milliseconds on the steady clock at the call
 };
 
 // One register write as the tests compare them.
