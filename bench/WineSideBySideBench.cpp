@@ -142,9 +142,19 @@ double StartAndTime(QProcess& program, const TSide& side, xcb_connection_t* conn
     return Microseconds(start, TClock::now());
 }
 
+// A click at a point of the window, which also gives it the keyboard.
+void ClickAt(xcb_connection_t* connection, xcb_window_t root, int x, int y)
+{
+    const QString window = QString::number(FindTolvaneWindow(connection, root));
+    Run("xdotool", {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
+}
+
 void Close(QProcess& program, xcb_connection_t* connection, xcb_window_t root)
 {
-    Run("xdotool", {"search", "--onlyvisible", "--name", "^TOLVANE", "windowactivate", "--sync", "key", "F4"});
+    // Below the panel: nothing to press there.
+    ClickAt(connection, root, 380, 90);
+    QThread::msleep(200);
+    Run("xdotool", {"key", "F4"});
     if (!program.waitForFinished(15000))
         program.kill();
     program.waitForFinished(5000);
@@ -180,8 +190,7 @@ TFigures Measure(const TSide& side, int starts, int values, TFarEnd& farEnd, xcb
     StartAndTime(program, side, connection, root);
     QThread::sleep(2);
     // AUTO, below a menu bar of about 20 pixels: the button is 36 high.
-    Run("xdotool", {"search", "--onlyvisible", "--name", "^TOLVANE", "windowactivate", "--sync", "mousemove", "--window", "%1",
-                    "214", "53", "click", "1"});
+    ClickAt(connection, root, 214, 53);
     QThread::msleep(500);
     farEnd.Drain();
     constexpr int WarmUp = 10;
@@ -247,5 +256,7 @@ int main(int argc, char** argv)
     }
     std::printf("load average after: %s\n", LoadAverage().c_str());
     xcb_disconnect(connection);
+    daemon.kill();
+    daemon.waitForFinished(2000);
     return 0;
 }
