@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -20,30 +18,15 @@
 #include "serial/ComDrv32.h"
 #include "support/ProcessState.h"
 #include "support/Recorders.h"
+#include "support/Win32NullModem.h"
 
 namespace {
-
-// The run names the two ends of a null modem, TOLVANE_NULL_MODEM="8 9": the drivers use the first,
-// the test reads the second.
-bool NullModemPorts(int& first, int& second)
-{
-    const char* ports = std::getenv("TOLVANE_NULL_MODEM");
-    return ports && std::sscanf(ports, "%d %d", &first, &second) == 2 && first >= 1 && first <= 9 &&
-           second >= 1 && second <= 9 && first != second;
-}
 
 // The line state the device keeps once the driver has let the port go, as a fresh handle reads it.
 DWORD DeviceBaudRate(const std::string& path)
 {
-    const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return 0;
     DCB state{};
-    state.DCBlength = sizeof state;
-    const bool read = GetCommState(handle, &state);
-    CloseHandle(handle);
-    return read ? state.BaudRate : 0;
+    return DeviceState(path, state) ? state.BaudRate : 0;
 }
 
 class Win32SerialDriversTest : public ::testing::Test {

@@ -165,6 +165,14 @@ private:
     std::string Received;
 };
 
+// The Teskarn stand-in, serving what the test types into it.
+std::unique_ptr<TChildProcess> StartTeskarn()
+{
+    auto server = std::make_unique<TChildProcess>(BuiltProgram("teskarn-dde"));
+    EXPECT_TRUE(server->WaitForOutput("ready", 10000)) << server->ErrorOutput();
+    return server;
+}
+
 const std::string GsOnCom1 = "ANT=GS232\r\nPORT_GS232=1\r\nBAUD_GS232=9600\r\n";
 
 class TolvaneE2e : public ::testing::Test {
@@ -233,6 +241,15 @@ protected:
         return top;
     }
 
+    // Tolvane with the Teskarn stand-in serving it, once the two are linked.
+    std::unique_ptr<TChildProcess> StartTolvaneWithTeskarn()
+    {
+        auto teskarn = StartTeskarn();
+        StartTolvane();
+        EXPECT_TRUE(teskarn->WaitForOutput("advise start", 10000)) << teskarn->Output();
+        return teskarn;
+    }
+
     // The panel's buttons, by their place in it.
     void ClickPanelButton(int left) { Click(Main, 10 + left + 21, Top + 10 + 5 + 18); }
     void ClickMan() { ClickPanelButton(141); }
@@ -280,21 +297,12 @@ protected:
     return ::testing::AssertionSuccess();
 }
 
-// The Teskarn stand-in, serving what the test types into it.
-std::unique_ptr<TChildProcess> StartTeskarn()
-{
-    auto server = std::make_unique<TChildProcess>(BuiltProgram("teskarn-dde"));
-    EXPECT_TRUE(server->WaitForOutput("ready", 10000)) << server->ErrorOutput();
-    return server;
-}
 
 TEST_F(TolvaneE2e, AFeedValueInAutoReachesCom1AndWithoutAutoOnlyPreparesTheAzimuth)
 {
     ASSERT_TRUE(Controller.IsOpen()) << "TOLVANE_PROGRAM_PORT_PEER names COM1's other end";
     WriteIni(GsOnCom1);
-    const auto teskarn = StartTeskarn();
-    StartTolvane();
-    ASSERT_TRUE(teskarn->WaitForOutput("advise start", 10000)) << teskarn->Output();
+    const auto teskarn = StartTolvaneWithTeskarn();
 
     ASSERT_TRUE(teskarn->WriteLine("120"));
     EXPECT_EQ(Controller.ReceiveFor(1500), "");
@@ -311,9 +319,7 @@ TEST_F(TolvaneE2e, EasyCommWithASouthStopTurnsTenDegreesIntoOneHundredNinety)
 {
     ASSERT_TRUE(Controller.IsOpen());
     WriteIni("ANT=EASYCOMM\r\nPORT_EASYCOMM=1\r\nSTOP_EASYCOMM=S\r\n");
-    const auto teskarn = StartTeskarn();
-    StartTolvane();
-    ASSERT_TRUE(teskarn->WaitForOutput("advise start", 10000));
+    const auto teskarn = StartTolvaneWithTeskarn();
     ClickAuto();
     ASSERT_TRUE(teskarn->WriteLine("10"));
     EXPECT_EQ(Controller.Receive("AZ190.0\r"), "AZ190.0\r");
@@ -353,9 +359,7 @@ TEST_F(TolvaneE2e, ArsifPostsTheRoundedAzimuthAndMinusOneForStop)
     TChildProcess arswin(BuiltProgram("arswin-standin"), {QString::fromStdString("--log"), QString::fromStdString(log)});
     ASSERT_TRUE(RunEventsUntil([] { return ::FindWindowA("ThunderForm", "ARSWIN") != nullptr; }));
     WriteIni("ANT=ARSIF\r\n");
-    const auto teskarn = StartTeskarn();
-    StartTolvane();
-    ASSERT_TRUE(teskarn->WaitForOutput("advise start", 10000));
+    const auto teskarn = StartTolvaneWithTeskarn();
     ClickAuto();
     ASSERT_TRUE(teskarn->WriteLine("235.5"));
     EXPECT_TRUE(arswin.WaitForOutput("AZIMUTH wParam=236 lParam=0", 8000)) << arswin.Output();
@@ -368,9 +372,7 @@ TEST_F(TolvaneE2e, WithoutArswinAWarningSaysSo)
 {
     ASSERT_EQ(::FindWindowA("ThunderForm", "ARSWIN"), nullptr);
     WriteIni("ANT=ARSIF\r\n");
-    const auto teskarn = StartTeskarn();
-    StartTolvane();
-    ASSERT_TRUE(teskarn->WaitForOutput("advise start", 10000));
+    const auto teskarn = StartTolvaneWithTeskarn();
     ASSERT_TRUE(teskarn->WriteLine("100"));
     ASSERT_TRUE(teskarn->WaitForOutput("published", 5000));
     WaitFor(300);
@@ -444,9 +446,7 @@ TEST_F(TolvaneE2e, BadInputNeitherHangsTheWindowNorLosesTheSettings)
     ASSERT_TRUE(Controller.IsOpen());
     // COM2 is known to the system but leads nowhere.
     WriteIni("ANT=GS232\r\nPORT_GS232=2\r\nSTEP_GS232=3\r\n");
-    auto teskarn = StartTeskarn();
-    StartTolvane();
-    ASSERT_TRUE(teskarn->WaitForOutput("advise start", 10000));
+    auto teskarn = StartTolvaneWithTeskarn();
     ClickAuto();
     ASSERT_TRUE(teskarn->WriteLine("200"));
     EXPECT_EQ(Controller.ReceiveFor(1500), "");

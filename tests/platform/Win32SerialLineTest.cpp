@@ -1,28 +1,15 @@
 // The Windows serial line and port names over a null-modem pair: bytes both ways, exclusivity, settings, purges.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include <windows.h>
 
 #include "platform/SerialLine.h"
 #include "platform/SerialPortNames.h"
+#include "support/Win32NullModem.h"
 
 namespace {
-
-// The run links two ports to the ends of a null modem and names them, for example
-// TOLVANE_NULL_MODEM="8 9" for COM8 and COM9. Under Wine: two relayed ptys entered as COM8 and
-// COM9 under HKLM\Software\Wine\Ports before the Wine server starts, which also makes the names
-// known to QueryDosDevice (a bare dosdevices link opens but is not). Without it only the tests that
-// need no device run.
-bool NullModemPorts(int& first, int& second)
-{
-    const char* ports = std::getenv("TOLVANE_NULL_MODEM");
-    return ports && std::sscanf(ports, "%d %d", &first, &second) == 2 && first >= 1 && first <= 9 &&
-           second >= 1 && second <= 9 && first != second;
-}
 
 // Everything that arrives within `attempts` looks 10 ms apart, until `count` bytes are in.
 std::string ReadBytes(ISerialLine& line, std::size_t count, int attempts = 200)
@@ -45,20 +32,6 @@ bool RunningUnderWine()
 {
     const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
     return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-}
-
-// The line state the device keeps once the line is closed, as a fresh handle reads it.
-bool DeviceState(const std::string& path, DCB& state)
-{
-    const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return false;
-    state = DCB{};
-    state.DCBlength = sizeof state;
-    const bool read = ::GetCommState(handle, &state);
-    ::CloseHandle(handle);
-    return read;
 }
 
 class NullModemTest : public ::testing::Test {
