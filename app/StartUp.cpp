@@ -37,7 +37,13 @@ const char* const TolvaneUsage =
     "                     installed tolvane command gives $XDG_DATA_HOME/Tolvane\n"
     "                     (~/.local/share/Tolvane)\n"
     "  -h, --help         print this text and exit\n"
+    "      --version      print the version and exit\n"
     "Any other argument goes to Qt, for example -platform xcb.\n";
+
+std::string TolvaneVersionLine()
+{
+    return std::string("tolvane ") + TOLVANE_VERSION + "\n";
+}
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
 {
@@ -49,6 +55,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
             commandLine.QtArguments.push_back(argument);
         } else if (argument == "--help" || argument == "-h") {
             commandLine.Help = true;
+        } else if (argument == "--version") {
+            commandLine.Version = true;
         } else if (argument == option || argument.rfind(option + "=", 0) == 0) {
             std::string value;
             if (argument == option && index + 1 < arguments.size())

@@ -19,6 +19,7 @@ bool ConfigFileExists();
 // The program's own options, taken out of the command line before Qt sees the rest.
 struct TCommandLine {
     bool Help = false;
+    bool Version = false;
     std::string DataFolder;                // empty: the executable's folder, as without any option
     std::string Error;                     // a malformed option of ours; "" when none
     std::vector<std::string> QtArguments;  // the program's name and every argument that is not ours
@@ -26,6 +27,8 @@ struct TCommandLine {
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 // What `tolvane --help` prints.
 extern const char* const TolvaneUsage;
+// What `tolvane --version` prints.
+std::string TolvaneVersionLine();
 
 // Creates the folder (with its missing parents, private to the user) unless it exists, and makes it
 // the working folder. False when it is not a folder, cannot be created, written or entered: `reason`

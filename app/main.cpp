@@ -21,6 +21,10 @@ int main(int argc, char** argv)
         std::fputs(TolvaneUsage, stdout);
         return 0;
     }
+    if (commandLine.Version) {
+        std::fputs(TolvaneVersionLine().c_str(), stdout);
+        return 0;
+    }
     if (!commandLine.Error.empty()) {
         std::fprintf(stderr, "tolvane: %s\n%s", commandLine.Error.c_str(), TolvaneUsage);
         return 2;

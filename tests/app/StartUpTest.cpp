@@ -106,6 +106,7 @@ struct TCommandLineRow {
     const char* Name;
     std::vector<std::string> Arguments;  // after the program's name
     bool Help;
+    bool Version;
     const char* DataFolder;
     bool Error;
     std::vector<std::string> QtArguments;  // after the program's name
@@ -117,16 +118,18 @@ void PrintTo(const TCommandLineRow& row, std::ostream* out)
 }
 
 const TCommandLineRow CommandLineTable[] = {
-    {"NoneGoesToQtUnchanged", {}, false, "", false, {}},
-    {"QtsOwnPassThrough", {"-platform", "xcb", "-style", "fusion"}, false, "", false, {"-platform", "xcb", "-style", "fusion"}},
-    {"Help", {"--help"}, true, "", false, {}},
-    {"ShortHelp", {"-h"}, true, "", false, {}},
-    {"DataFolderSeparate", {"--data-folder", "/home/op/.local/share/Tolvane", "-platform", "xcb"}, false,
+    {"NoneGoesToQtUnchanged", {}, false, false, "", false, {}},
+    {"QtsOwnPassThrough", {"-platform", "xcb", "-style", "fusion"}, false, false, "", false, {"-platform", "xcb", "-style", "fusion"}},
+    {"Help", {"--help"}, true, false, "", false, {}},
+    {"ShortHelp", {"-h"}, true, false, "", false, {}},
+    {"Version", {"--version"}, false, true, "", false, {}},
+    {"VersionBesideQtsOwn", {"-platform", "xcb", "--version"}, false, true, "", false, {"-platform", "xcb"}},
+    {"DataFolderSeparate", {"--data-folder", "/home/op/.local/share/Tolvane", "-platform", "xcb"}, false, false,
      "/home/op/.local/share/Tolvane", false, {"-platform", "xcb"}},
-    {"DataFolderJoined", {"--data-folder=/d"}, false, "/d", false, {}},
-    {"DataFolderMissingValue", {"--data-folder"}, false, "", true, {}},
-    {"DataFolderEmptyValue", {"--data-folder="}, false, "", true, {}},
-    {"LookalikeIsQts", {"--data-folderx", "y"}, false, "", false, {"--data-folderx", "y"}},
+    {"DataFolderJoined", {"--data-folder=/d"}, false, false, "/d", false, {}},
+    {"DataFolderMissingValue", {"--data-folder"}, false, false, "", true, {}},
+    {"DataFolderEmptyValue", {"--data-folder="}, false, false, "", true, {}},
+    {"LookalikeIsQts", {"--data-folderx", "y"}, false, false, "", false, {"--data-folderx", "y"}},
 };
 
 class CommandLineRows : public ::testing::TestWithParam<TCommandLineRow> {};
@@ -138,6 +141,7 @@ TEST_P(CommandLineRows, TakesOutOnlyTheProgramsOwnOptions)
     arguments.insert(arguments.end(), row.Arguments.begin(), row.Arguments.end());
     const TCommandLine commandLine = ParseCommandLine(arguments);
     EXPECT_EQ(commandLine.Help, row.Help);
+    EXPECT_EQ(commandLine.Version, row.Version);
     EXPECT_EQ(commandLine.DataFolder, row.DataFolder);
     EXPECT_EQ(!commandLine.Error.empty(), row.Error) << commandLine.Error;
     std::vector<std::string> expected{"/usr/lib/tolvane/tolvane"};

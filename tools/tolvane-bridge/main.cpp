@@ -29,7 +29,9 @@ void PrintUsage(const char* program)
         "on the session bus), p answers the azimuth read from the rotator if it is at most 3 s old, and\n"
         "otherwise the error RPRT -5 (time-out); without it, p answers the commanded azimuth, the last one\n"
         "set. The elevation is always the commanded one. _ says which.\n"
-        "S and K are refused: the bridge cannot stop or park.\n",
+        "S and K are refused: the bridge cannot stop or park.\n"
+        "  -h, --help            print this text and exit\n"
+        "      --version         print the version and exit\n",
         program);
 }
 
@@ -78,6 +80,10 @@ int main(int argc, char** argv)
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
         PrintUsage(argv[0]);
+        return 0;
+    }
+    if (arguments.contains(QStringLiteral("--version"))) {
+        std::printf("tolvane-bridge %s\n", TOLVANE_VERSION);
         return 0;
     }
     const std::optional<TOptions> options = ParseOptions(arguments);
