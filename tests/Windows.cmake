@@ -52,7 +52,7 @@ endfunction()
 tolvane_windows_sources(CORE_TESTS core NumberFormatTest.cpp)
 tolvane_add_windows_test(test_core LOGIC SOURCES ${CORE_TESTS} LINKS tolvane_core)
 
-tolvane_windows_sources(PLATFORM_TESTS platform DdemlClientConvTest.cpp)
+tolvane_windows_sources(PLATFORM_TESTS platform DdemlClientConvTest.cpp FileSystemTest.cpp)
 tolvane_add_windows_test(test_platform SOURCES ${PLATFORM_TESTS})
 # The platform tests start the stand-ins and load the port library's stand-in.
 add_dependencies(test_platform teskarn-dde arswin-standin ioctrl-standin)
