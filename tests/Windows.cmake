@@ -11,7 +11,8 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE64})
 # The support that needs no POSIX: child processes, fakes of the platform's services, recorders, the
 # simulated port.
 set(TOLVANE_TEST_SUPPORT_SOURCES support/ChildProcess.cpp support/Win32ChildEnd.cpp support/FakeServices.cpp
-    support/Recorders.cpp support/SimulatedPortIO.cpp support/ProcessState.cpp support/Win32NullModem.cpp)
+    support/Recorders.cpp support/SimulatedPortIO.cpp support/ProcessState.cpp support/ScopedEnvironment.cpp
+    support/Win32NullModem.cpp)
 add_library(tolvane_test_support STATIC ${TOLVANE_TEST_SUPPORT_SOURCES})
 target_include_directories(tolvane_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(tolvane_test_support PUBLIC tolvane_windows Qt6::Test GTest::gtest GTest::gmock)

@@ -14,31 +14,9 @@
 
 #include "platform/DdeClientConv.h"
 #include "support/ChildProcess.h"
+#include "support/ScopedEnvironment.h"
 
 namespace {
-
-// Sets a variable of the test process for one test.
-class TScopedVariable {
-public:
-    TScopedVariable(const char* name, const QByteArray& value) : Name(name), Old(qgetenv(name)), Had(qEnvironmentVariableIsSet(name))
-    {
-        qputenv(name, value);
-    }
-    ~TScopedVariable()
-    {
-        if (Had)
-            qputenv(Name.constData(), Old);
-        else
-            qunsetenv(Name.constData());
-    }
-    TScopedVariable(const TScopedVariable&) = delete;
-    TScopedVariable& operator=(const TScopedVariable&) = delete;
-
-private:
-    QByteArray Name;
-    QByteArray Old;
-    bool Had;
-};
 
 HDDEDATA CALLBACK IgnoreEverything(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
 {
@@ -97,7 +75,7 @@ protected:
     QTemporaryDir EmptyFolder;
     // Nothing named Teskarn can be started unless a test puts its folder on the path; WinExec looks in
     // the test program's folder first, where teskarn-dde is not named so.
-    TScopedVariable Path{"PATH", QDir::toNativeSeparators(EmptyFolder.path()).toLocal8Bit()};
+    TScopedEnvironment Path{"PATH", QDir::toNativeSeparators(EmptyFolder.path()).toStdString()};
     std::vector<std::string> Events;
     std::unique_ptr<IDdeClientConv> Conversation;
 };
@@ -191,7 +169,7 @@ TEST_F(DdemlClientConvTest, LinkingAgainWhileOpenClosesFirstAndDeliversTheKnownI
 
 TEST_F(DdemlClientConvTest, StartsTheProgramNamedByTheServiceFromPath)
 {
-    TScopedVariable path("PATH", QDir::toNativeSeparators(QString::fromStdString(BuiltProgramsFolder() + "/teskarn")).toLocal8Bit());
+    TScopedEnvironment path("PATH", QDir::toNativeSeparators(QString::fromStdString(BuiltProgramsFolder() + "/teskarn")).toStdString());
     // WinExec returns before a console program has registered: the next attempt, a second later as in
     // the program, links.
     bool linked = Conversation->SetLink("Teskarn", "Teskarn");

@@ -14,23 +14,6 @@
 #include <cstdlib>
 #include <set>
 
-TScopedEnvironment::TScopedEnvironment(const char* name, const std::string& value)
-    : Name(name), OldValue(qgetenv(name)), HadValue(qEnvironmentVariableIsSet(name))
-{
-    if (value.empty())
-        qunsetenv(name);
-    else
-        qputenv(name, QByteArray::fromStdString(value));
-}
-
-TScopedEnvironment::~TScopedEnvironment()
-{
-    if (HadValue)
-        qputenv(Name.constData(), OldValue);
-    else
-        qunsetenv(Name.constData());
-}
-
 TPrivateSessionBus::TPrivateSessionBus()
 {
     TChildOptions options;

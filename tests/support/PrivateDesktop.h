@@ -9,20 +9,7 @@
 #include <string>
 
 #include "support/ChildProcess.h"
-
-// Sets an environment variable for the fixture's lifetime and puts the old value back.
-class TScopedEnvironment {
-public:
-    TScopedEnvironment(const char* name, const std::string& value);
-    ~TScopedEnvironment();
-    TScopedEnvironment(const TScopedEnvironment&) = delete;
-    TScopedEnvironment& operator=(const TScopedEnvironment&) = delete;
-
-private:
-    QByteArray Name;
-    QByteArray OldValue;
-    bool HadValue;
-};
+#include "support/ScopedEnvironment.h"
 
 // A dbus-daemon of its own, so that parallel tests never share dde.Teskarn. While it lives,
 // $DBUS_SESSION_BUS_ADDRESS names it; at the end every other program still on it is ended.
