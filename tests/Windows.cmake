@@ -19,7 +19,8 @@ target_link_libraries(tolvane_test_support PUBLIC tolvane_windows Qt6::Test GTes
 target_compile_definitions(tolvane_test_support PUBLIC
     TOLVANE_BINARY_DIR="${CMAKE_BINARY_DIR}"
     TOLVANE_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
-    TOLVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    TOLVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    TOLVANE_VERSION="${PROJECT_VERSION}")
 
 # One program per folder, from its files that run on Windows: those named for Windows and those that
 # name no platform. Each runs as one test, as Wine takes a moment to start every program.
@@ -67,7 +68,8 @@ tolvane_add_windows_test(test_config LOGIC SOURCES ${CONFIG_TESTS} LINKS tolvane
 tolvane_windows_sources(DRIVERS_TESTS drivers DriverContractTest.cpp ParallelDriversTest.cpp)
 tolvane_add_windows_test(test_drivers SOURCES ${DRIVERS_TESTS})
 
-# Tolvane.exe end to end with the stand-ins, pressed as a user presses it.
+# Tolvane.exe end to end with the stand-ins, pressed as a user presses it; and its installer, which
+# scripts/build-windows makes after the build.
 tolvane_windows_sources(E2E_TESTS e2e)
 tolvane_add_windows_test(test_e2e SOURCES ${E2E_TESTS})
 add_dependencies(test_e2e tolvane teskarn-dde arswin-standin)
