@@ -12,7 +12,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE64})
 # simulated port.
 set(TOLVANE_TEST_SUPPORT_SOURCES support/ChildProcess.cpp support/Win32ChildEnd.cpp support/FakeServices.cpp
     support/Recorders.cpp support/SimulatedPortIO.cpp support/ProcessState.cpp support/ScopedEnvironment.cpp
-    support/Win32NullModem.cpp)
+    support/Win32NullModem.cpp support/Win32DdeClient.cpp)
 add_library(tolvane_test_support STATIC ${TOLVANE_TEST_SUPPORT_SOURCES})
 target_include_directories(tolvane_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(tolvane_test_support PUBLIC tolvane_windows Qt6::Test GTest::gtest GTest::gmock)
@@ -54,7 +54,7 @@ endfunction()
 tolvane_windows_sources(CORE_TESTS core NumberFormatTest.cpp)
 tolvane_add_windows_test(test_core LOGIC SOURCES ${CORE_TESTS} LINKS tolvane_core)
 
-tolvane_windows_sources(PLATFORM_TESTS platform DdemlClientConvTest.cpp FileSystemTest.cpp)
+tolvane_windows_sources(PLATFORM_TESTS platform DdemlClientConvTest.cpp FileSystemTest.cpp HeadingTextTest.cpp)
 tolvane_add_windows_test(test_platform SOURCES ${PLATFORM_TESTS})
 # The platform tests start the stand-ins and load the port library's stand-in.
 add_dependencies(test_platform teskarn-dde arswin-standin ioctrl-standin)

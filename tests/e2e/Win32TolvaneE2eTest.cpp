@@ -7,16 +7,20 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <windows.h>
 
+#include "app/ReadbackSetting.h"
 #include "e2e/Win32Input.h"
+#include "platform/HeadingText.h"
 #include "platform/SerialLine.h"
 #include "platform/SerialPortNames.h"
 #include "support/ChildProcess.h"
+#include "support/Win32DdeClient.h"
 
 namespace {
 
@@ -49,6 +53,14 @@ public:
             },
             timeoutMs);
         return Take();
+    }
+    // Answers each position question that has arrived ("C" CR) with the reply; the rest is dropped.
+    void AnswerQuestions(const std::string& reply)
+    {
+        Drain();
+        for (std::size_t at = Received.find("C\r"); at != std::string::npos; at = Received.find("C\r", at + 2))
+            Line->Write(reply.data(), static_cast<int>(reply.size()));
+        Received.clear();
     }
     // Everything that arrives within the time.
     std::string ReceiveFor(int milliseconds)
@@ -398,6 +410,65 @@ TEST_F(TolvaneE2e, BadInputNeitherHangsTheWindowNorLosesTheSettings)
     EXPECT_TRUE(Tolvane.state() == QProcess::NotRunning || Tolvane.waitForFinished(15000));
     QDir().rmdir(blocker);
     EXPECT_EQ(ReadIni(), GsOnCom1);
+}
+
+}  // namespace
+
+namespace {
+
+// The read-back switch on for one test, in the user's Tolvane.conf; off again at its end.
+class TReadBackOn {
+public:
+    TReadBackOn() { Written = WriteReadbackSetting(Path, true); }
+    ~TReadBackOn() { WriteReadbackSetting(Path, false); }
+    bool IsOn() const { return Written; }
+
+private:
+    const std::string Path = ReadbackSettingPath();
+    bool Written = false;
+};
+
+TEST_F(TolvaneE2e, TheHeadingReadBackIsServedOverDdeWhileItIsRead)
+{
+    ASSERT_TRUE(Controller.IsOpen());
+    const TReadBackOn readBack;
+    ASSERT_TRUE(readBack.IsOn());
+    WriteIni(GsOnCom1);
+    StartTolvane();
+
+    // Another program follows the heading as the controller gives it, with its time on the system's clock.
+    TDdeClient client;
+    std::optional<THeadingState> state;
+    ASSERT_TRUE(RunEventsUntil(
+        [&] {
+            Controller.AnswerQuestions("+0123\r\n");
+            if (client.IsConnected() || client.Connect("Tolvane"))
+                state = ParseHeadingText(client.Request("heading"));
+            return state && state->Known;
+        },
+        15000))
+        << "no heading served";
+    EXPECT_EQ(state->Azimuth, 123);
+    EXPECT_LE(::GetTickCount64() - state->UpdatedMs, 5000u);
+
+    // Its advise loop hears the controller fall silent.
+    ASSERT_TRUE(client.Advise("heading"));
+    ASSERT_TRUE(RunEventsUntil(
+        [&] {
+            Controller.ReceiveFor(0);
+            return !client.Advised.empty() && (state = ParseHeadingText(client.Advised.back())) && !state->Known;
+        },
+        10000))
+        << (client.Advised.empty() ? "nothing advised" : client.Advised.back());
+    EXPECT_EQ(state->Azimuth, 123);
+    // Nothing but the heading, as text.
+    EXPECT_EQ(client.Request("azimuth"), "<none>");
+    EXPECT_EQ(client.Request("heading", CF_UNICODETEXT), "<none>");
+
+    // A closed Tolvane serves nothing.
+    ASSERT_TRUE(Quit());
+    EXPECT_TRUE(RunEventsUntil([&] { return !client.IsConnected(); }, 5000));
+    EXPECT_FALSE(client.Connect("Tolvane"));
 }
 
 }  // namespace
