@@ -6,10 +6,10 @@
 
 #include <cstdio>
 
-#include "TeskarnTopic.h"
+#include "FeedPublisher.h"
 
-TBridgeServer::TBridgeServer(TTeskarnTopic& topic, QList<QPair<QHostAddress, int>> allowed)
-    : Topic(topic), Gate(std::move(allowed))
+TBridgeServer::TBridgeServer(IFeedPublisher& feed, QList<QPair<QHostAddress, int>> allowed)
+    : Feed(feed), Gate(std::move(allowed))
 {
     Running.start();
     connect(&Server, &QTcpServer::newConnection, this, &TBridgeServer::Accept);
@@ -33,7 +33,7 @@ void TBridgeServer::PublishLatest()
     // Tolvane reads the text in its locale, which is the one the bridge runs in.
     const QString point = QLocale::system().decimalPoint();
     const char separator = point == QStringLiteral(",") ? ',' : '.';
-    Topic.Publish(QString::fromStdString(FeedText(LatestAzimuth, separator)));
+    Feed.Publish(QString::fromStdString(FeedText(LatestAzimuth, separator)));
 }
 
 void TBridgeServer::Accept()

@@ -16,8 +16,8 @@
 #include "LineAssembler.h"
 #include "RotctlProtocol.h"
 
+class IFeedPublisher;
 class QTcpSocket;
-class TTeskarnTopic;
 
 class TBridgeServer : public QObject {
     Q_OBJECT
@@ -30,12 +30,15 @@ public:
     static constexpr qint64 ReadAheadBytes = 64 * 1024;
 
     // `allowed` empty: every address may connect; this computer always may.
-    TBridgeServer(TTeskarnTopic& topic, QList<QPair<QHostAddress, int>> allowed);
+    TBridgeServer(IFeedPublisher& feed, QList<QPair<QHostAddress, int>> allowed);
 
-    // Where p finds Tolvane's read-back; without it p answers the commanded position.
-    void ReadHeadingFrom(std::function<std::optional<TRotctlProtocol::TReadBack>()> source)
+    // Where p finds Tolvane's read-back, and the clock its readings are timed on; without it p
+    // answers the commanded position.
+    void ReadHeadingFrom(std::function<std::optional<TRotctlProtocol::TReadBack>()> source,
+                         std::function<std::uint64_t()> now)
     {
         Protocol.ReadBack = std::move(source);
+        Protocol.Now = std::move(now);
     }
     bool Listen(const QHostAddress& address, quint16 port);
     quint16 Port() const { return Server.serverPort(); }
@@ -53,7 +56,7 @@ private:
     void DropLongestSilent();
     void PublishLatest();
 
-    TTeskarnTopic& Topic;
+    IFeedPublisher& Feed;
     TConnectionGate Gate;
     QElapsedTimer Running;  // the clock of the refusal reports
     QTcpServer Server;

@@ -1,0 +1,142 @@
+// Tolvane's heading as its DDE service serves it on Windows (service and topic Tolvane, item heading,
+// CF_TEXT), timed on GetTickCount64 as Tolvane times it there. Every text is hostile: only a whole
+// heading line counts; anything else leaves the read-back as it was.
+#include "HeadingSource.h"
+
+#include <QTimer>
+
+#include <windows.h>
+
+#include <ddeml.h>
+
+#include <string>
+
+#include "platform/HeadingText.h"
+
+namespace {
+
+constexpr DWORD TransactionTimeoutMs = 1000;
+// Tolvane comes and goes, and Wine's DDEML does not say when a server leaves: the link is checked
+// this often, and made again once Tolvane serves.
+constexpr int LinkCheckMs = 500;
+// A heading line is some forty bytes; a longer value is not one.
+constexpr DWORD LongestValue = 256;
+
+class TDdeHeadingSource;
+// DDEML's callback carries no pointer of ours; a bridge follows one Tolvane.
+TDdeHeadingSource* Source = nullptr;
+
+class TDdeHeadingSource final : public IHeadingSource {
+public:
+    TDdeHeadingSource() { Source = this; }
+    ~TDdeHeadingSource() override
+    {
+        Unlink();
+        if (Instance) {
+            DdeFreeStringHandle(Instance, Name);
+            DdeFreeStringHandle(Instance, Item);
+            DdeUninitialize(Instance);
+        }
+        Source = nullptr;
+    }
+
+    bool Start() override
+    {
+        if (DdeInitializeA(&Instance, Callback, APPCMD_CLIENTONLY | CBF_SKIP_ALLNOTIFICATIONS, 0) != DMLERR_NO_ERROR) {
+            Instance = 0;
+            return false;
+        }
+        Name = DdeCreateStringHandleA(Instance, "Tolvane", CP_WINANSI);
+        Item = DdeCreateStringHandleA(Instance, "heading", CP_WINANSI);
+        QObject::connect(&LinkCheck, &QTimer::timeout, [this] { CheckLink(); });
+        LinkCheck.start(LinkCheckMs);
+        CheckLink();
+        return true;
+    }
+
+    std::optional<TRotctlProtocol::TReadBack> Latest() const override { return ReadBack; }
+
+    std::uint64_t Now() const override { return GetTickCount64(); }
+
+private:
+    static HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULONG_PTR, ULONG_PTR)
+    {
+        if (!Source)
+            return nullptr;
+        if (type == XTYP_ADVDATA) {
+            Source->Take(data);
+            return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
+        }
+        if (type == XTYP_DISCONNECT)
+            Source->Forget();
+        return nullptr;
+    }
+
+    bool Linked() const
+    {
+        CONVINFO information{};
+        information.cb = sizeof information;
+        return Conversation && DdeQueryConvInfo(Conversation, QID_SYNC, &information) != 0 &&
+               (information.wStatus & ST_CONNECTED) != 0;
+    }
+
+    void CheckLink()
+    {
+        if (Linked())
+            return;
+        Unlink();
+        Conversation = DdeConnect(Instance, Name, Name, nullptr);
+        if (!Conversation)
+            return;
+        // The value now, then each change as Tolvane announces it.
+        if (const HDDEDATA data =
+                DdeClientTransaction(nullptr, 0, Conversation, Item, CF_TEXT, XTYP_REQUEST, TransactionTimeoutMs, nullptr)) {
+            Take(data);
+            DdeFreeDataHandle(data);
+        }
+        DdeClientTransaction(nullptr, 0, Conversation, Item, CF_TEXT, XTYP_ADVSTART, TransactionTimeoutMs, nullptr);
+    }
+
+    void Unlink()
+    {
+        if (Conversation)
+            DdeDisconnect(Conversation);
+        Forget();
+    }
+
+    // Nobody serves the heading: p answers the commanded position, as when Tolvane is not running.
+    void Forget()
+    {
+        Conversation = nullptr;
+        ReadBack.reset();
+    }
+
+    void Take(HDDEDATA data)
+    {
+        const DWORD size = DdeGetData(data, nullptr, 0, 0);
+        if (size == 0 || size > LongestValue)
+            return;
+        std::string text(size, '\0');
+        DdeGetData(data, reinterpret_cast<LPBYTE>(text.data()), size, 0);
+        // CF_TEXT ends at its NUL.
+        text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
+        const std::optional<THeadingState> state = ParseHeadingText(text);
+        if (!state)
+            return;
+        ReadBack = TRotctlProtocol::TReadBack{state->Known, TRotctlProtocol::THeading{state->Azimuth, state->UpdatedMs}};
+    }
+
+    DWORD Instance = 0;
+    HSZ Name = nullptr;
+    HSZ Item = nullptr;
+    HCONV Conversation = nullptr;
+    QTimer LinkCheck;
+    std::optional<TRotctlProtocol::TReadBack> ReadBack;
+};
+
+}  // namespace
+
+std::unique_ptr<IHeadingSource> CreateHeadingSource()
+{
+    return std::make_unique<TDdeHeadingSource>();
+}
