@@ -12,7 +12,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE64})
 # simulated port.
 set(TOLVANE_TEST_SUPPORT_SOURCES support/ChildProcess.cpp support/Win32ChildEnd.cpp support/FakeServices.cpp
     support/Recorders.cpp support/SimulatedPortIO.cpp support/ProcessState.cpp support/ScopedEnvironment.cpp
-    support/Win32NullModem.cpp support/Win32DdeClient.cpp)
+    support/Win32NullModem.cpp support/Win32DdeClient.cpp support/Win32FeedWatch.cpp)
 add_library(tolvane_test_support STATIC ${TOLVANE_TEST_SUPPORT_SOURCES})
 target_include_directories(tolvane_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(tolvane_test_support PUBLIC tolvane_windows Qt6::Test GTest::gtest GTest::gmock)
@@ -67,6 +67,12 @@ tolvane_add_windows_test(test_config LOGIC SOURCES ${CONFIG_TESTS} LINKS tolvane
 
 tolvane_windows_sources(DRIVERS_TESTS drivers DriverContractTest.cpp ParallelDriversTest.cpp)
 tolvane_add_windows_test(test_drivers SOURCES ${DRIVERS_TESTS})
+
+# The bridge: its protocol, lines and gate as on Linux, and the process's defences against hostile clients.
+tolvane_windows_sources(TOOLS_TESTS tools BridgeAbuseTest.cpp RotctlProtocolTest.cpp LineAssemblerTest.cpp
+    ConnectionGateTest.cpp)
+tolvane_add_windows_test(test_tools SOURCES ${TOOLS_TESTS} LINKS rotctl_protocol connection_gate Qt6::Network)
+add_dependencies(test_tools tolvane-bridge)
 
 # Tolvane.exe end to end with the stand-ins, pressed as a user presses it; and its installer, which
 # scripts/build-windows makes after the build.

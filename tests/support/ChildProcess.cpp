@@ -97,6 +97,8 @@ std::optional<std::string> TChildProcess::NextLine(int timeoutMs)
         }
         Process.waitForReadyRead(static_cast<int>(std::min<qint64>(left, 50)));
         ReadAvailable();
+        // The child may be asking this process's windows something (a DDE broadcast) and wait for it.
+        QCoreApplication::processEvents();
     }
     const std::size_t end = Log.find('\n', Taken);
     if (end == std::string::npos)
@@ -146,9 +148,15 @@ bool TChildProcess::WriteLine(const std::string& line)
 
 bool TChildProcess::WaitForExit(int timeoutMs)
 {
-    const bool ended = Process.state() == QProcess::NotRunning || Process.waitForFinished(timeoutMs);
+    QElapsedTimer waited;
+    waited.start();
+    // In short waits with this process's events between them, as NextLine does.
+    while (Process.state() != QProcess::NotRunning && waited.elapsed() < timeoutMs) {
+        Process.waitForFinished(static_cast<int>(std::min<qint64>(timeoutMs - waited.elapsed(), 50)));
+        QCoreApplication::processEvents();
+    }
     ReadAvailable();
-    return ended;
+    return Process.state() == QProcess::NotRunning;
 }
 
 int TChildProcess::ExitCode() const

@@ -16,8 +16,9 @@
 namespace {
 
 constexpr DWORD TransactionTimeoutMs = 1000;
-// Tolvane comes and goes, and Wine's DDEML does not say when a server leaves: the link is checked
-// this often, and made again once Tolvane serves.
+// Wine's DDEML does not tell a client when its server leaves: the conversation's state is looked at
+// this often. Linking asks every window of the desktop, and a hung one would stall the bridge, so it
+// is done only when Tolvane registers its service, as DDEML tells every instance.
 constexpr int LinkCheckMs = 500;
 // A heading line is some forty bytes; a longer value is not one.
 constexpr DWORD LongestValue = 256;
@@ -42,15 +43,19 @@ public:
 
     bool Start() override
     {
-        if (DdeInitializeA(&Instance, Callback, APPCMD_CLIENTONLY | CBF_SKIP_ALLNOTIFICATIONS, 0) != DMLERR_NO_ERROR) {
+        if (DdeInitializeA(&Instance, Callback, APPCMD_CLIENTONLY | CBF_SKIP_CONNECT_CONFIRMS | CBF_SKIP_UNREGISTRATIONS, 0) !=
+            DMLERR_NO_ERROR) {
             Instance = 0;
             return false;
         }
         Name = DdeCreateStringHandleA(Instance, "Tolvane", CP_WINANSI);
         Item = DdeCreateStringHandleA(Instance, "heading", CP_WINANSI);
-        QObject::connect(&LinkCheck, &QTimer::timeout, [this] { CheckLink(); });
+        QObject::connect(&LinkCheck, &QTimer::timeout, [this] {
+            if (Conversation && !Linked())
+                Unlink();
+        });
         LinkCheck.start(LinkCheckMs);
-        CheckLink();
+        Link();
         return true;
     }
 
@@ -59,10 +64,16 @@ public:
     std::uint64_t Now() const override { return GetTickCount64(); }
 
 private:
-    static HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULONG_PTR, ULONG_PTR)
+    static HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ service, HSZ, HDDEDATA data, ULONG_PTR, ULONG_PTR)
     {
         if (!Source)
             return nullptr;
+        // Not from inside DDEML's callback: linking starts transactions of its own.
+        if (type == XTYP_REGISTER && DdeCmpStringHandles(service, Source->Name) == 0)
+            QTimer::singleShot(0, [] {
+                if (Source && !Source->Linked())
+                    Source->Link();
+            });
         if (type == XTYP_ADVDATA) {
             Source->Take(data);
             return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
@@ -80,10 +91,8 @@ private:
                (information.wStatus & ST_CONNECTED) != 0;
     }
 
-    void CheckLink()
+    void Link()
     {
-        if (Linked())
-            return;
         Unlink();
         Conversation = DdeConnect(Instance, Name, Name, nullptr);
         if (!Conversation)
