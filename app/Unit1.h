@@ -67,6 +67,8 @@ public:
     QAction* MenuReadBack = nullptr;
     THeadingLine* LabelHeading = nullptr;
     THeadingPoll* HeadingPoll = nullptr;
+    // Choosing the device behind each COMn, in the same menu; absent where the system names the ports.
+    QAction* MenuSerialPorts = nullptr;
 
     IPortIO& PortIO() const { return *Services.PortIO; }
     IWindowMessages& WindowMessages() const { return *Services.WindowMessages; }
@@ -115,6 +117,9 @@ public slots:
     void HeadingPollRead(double azimuth, std::uint64_t tick);
     void HeadingPollLost();
 
+    // The serial ports' links.
+    void MenuSerialPortsClick();
+
 public:
     // One link attempt of the feed: service and topic "Teskarn", item "azimuth".
     void FeedLinkAttempt();
@@ -155,6 +160,8 @@ private:
     int HeadingLineGrowth() const;
     void FitHeadingLine();
     void ShowHeadingLine(bool shown);
+    void BuildSerialPortsEntry();
+    void ShowSerialPortsText();
     // A feed value equal to the box: sends it again, as the box's change would have, when the heading
     // read back says the antenna is not there.
     void RepeatFeedTarget(const std::string& text);

@@ -54,6 +54,7 @@ void TForm1::BuildHeadingControls()
     MenuReadBack->setCheckable(true);
     connect(MenuReadBack, &QAction::triggered, this, &TForm1::MenuReadBackClick);
     PopupMenuInit->addAction(MenuReadBack);
+    BuildSerialPortsEntry();
     // The interface may have changed in the settings window since the last time.
     connect(PopupMenuInit, &QMenu::aboutToShow, this,
             [this]() { MenuReadBack->setEnabled(CanReadBack(StationSettings.ANT)); });

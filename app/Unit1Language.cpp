@@ -137,6 +137,7 @@ void TForm1::MenuEnglishClick()
     MsgArswinNotRunning = EnglishTexts.ArswinNotRunning;
     NameControlsForScreenReaders(false);
     ShowHeadingTexts();
+    ShowSerialPortsText();
 }
 
 void TForm1::MenuFrancaisClick()
@@ -151,6 +152,7 @@ void TForm1::MenuFrancaisClick()
     MsgArswinNotRunning = FrenchTexts.ArswinNotRunning;
     NameControlsForScreenReaders(true);
     ShowHeadingTexts();
+    ShowSerialPortsText();
 }
 
 void TForm1::MenuAProposClick()
