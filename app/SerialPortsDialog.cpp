@@ -113,9 +113,18 @@ QString PortName(int index)
     return QStringLiteral("COM%1").arg(index + 1);
 }
 
-QString DeviceItemText(const TSerialDevice& device, const TSerialPortsTexts& texts)
+// The device as named under the device root: ttyUSB0, pts/3.
+QString DeviceName(const std::string& device, const std::string& deviceRoot)
 {
-    QString text = device.ById ? QStringLiteral("by-id/%1 \u2192 %2").arg(FileName(device.Path), FileName(device.Device))
+    std::error_code error;
+    const std::filesystem::path root = std::filesystem::canonical(deviceRoot, error);
+    const std::filesystem::path relative = std::filesystem::path(device).lexically_relative(root);
+    return error || relative.empty() ? Shown(device) : Shown(relative.string());
+}
+
+QString DeviceItemText(const TSerialDevice& device, const std::string& deviceRoot, const TSerialPortsTexts& texts)
+{
+    QString text = device.ById ? QStringLiteral("by-id/%1 \u2192 %2").arg(FileName(device.Path), DeviceName(device.Device, deviceRoot))
                                : FileName(device.Path);
     QStringList facts;
     for (const std::string* fact : {&device.Description, &device.Manufacturer})
@@ -211,7 +220,7 @@ void TSerialPortsDialog::FillRow(int index)
         for (const TSerialDevice& device : Devices) {
             if (SamePath(device.Path, entry.Target))
                 chosen = row.Devices->count();
-            row.Devices->addItem(DeviceItemText(device, texts), QString::fromStdString(device.Path));
+            row.Devices->addItem(DeviceItemText(device, Place.DeviceRoot, texts), QString::fromStdString(device.Path));
         }
         // What COMn leads to now stays the first choice when it is none of the devices offered.
         if (chosen < 0) {
@@ -238,7 +247,7 @@ void TSerialPortsDialog::ShowAdvice(int index)
     TPortRow& row = Rows[index];
     QString advice;
     if (const TSerialDevice* device = ChosenDevice(index)) {
-        const QString name = FileName(device->Device);
+        const QString name = DeviceName(device->Device, Place.DeviceRoot);
         const QString group = Shown(device->GroupName);
         switch (device->Access) {
         case TDeviceAccess::MayOpen:
