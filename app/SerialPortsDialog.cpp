@@ -124,8 +124,9 @@ QString DeviceName(const std::string& device, const std::string& deviceRoot)
 
 QString DeviceItemText(const TSerialDevice& device, const std::string& deviceRoot, const TSerialPortsTexts& texts)
 {
-    QString text = device.ById ? QStringLiteral("by-id/%1 \u2192 %2").arg(FileName(device.Path), DeviceName(device.Device, deviceRoot))
-                               : FileName(device.Path);
+    QString text = FileName(device.Path);
+    if (device.ById)
+        text = QStringLiteral("by-id/%1 \u2192 %2").arg(text, DeviceName(device.Device, deviceRoot));
     QStringList facts;
     for (const std::string* fact : {&device.Description, &device.Manufacturer})
         if (!Shown(*fact).isEmpty())
@@ -185,7 +186,8 @@ TSerialPortsDialog::TSerialPortsDialog(TSerialPortsPlace place, bool french, QWi
         grid->addWidget(row.Now, index * 3 + 1, 1);
         grid->addWidget(row.Advice, index * 3 + 2, 1);
         FillRow(index);
-        connect(row.Devices, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, index] { ShowAdvice(index); });
+        connect(row.Devices, qOverload<int>(&QComboBox::currentIndexChanged), this,
+                [this, index] { ShowAdvice(index); });
     }
     layout->addLayout(grid);
 
@@ -265,7 +267,8 @@ void TSerialPortsDialog::ShowAdvice(int index)
     }
     row.Advice->setText(advice);
     row.Advice->setVisible(!advice.isEmpty());
-    row.Devices->setAccessibleDescription(advice.isEmpty() ? row.Now->text() : row.Now->text() + QStringLiteral(". ") + advice);
+    const QString now = row.Now->text();
+    row.Devices->setAccessibleDescription(advice.isEmpty() ? now : now + QStringLiteral(". ") + advice);
 }
 
 void TSerialPortsDialog::accept()

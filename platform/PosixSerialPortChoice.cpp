@@ -173,7 +173,8 @@ TDeviceAccess DeviceAccessFor(const TDeviceOwnership& device, const TUserIdentit
     return Contains(user.AccountGroups, device.Group) ? TDeviceAccess::GroupNotYetInSession : TDeviceAccess::NotInGroup;
 }
 
-std::vector<TSerialDevice> ListSerialDevices(const std::string& deviceRoot, const std::vector<TSerialDeviceFacts>& facts,
+std::vector<TSerialDevice> ListSerialDevices(const std::string& deviceRoot,
+                                             const std::vector<TSerialDeviceFacts>& facts,
                                              const std::vector<std::string>& kept, const TUserIdentity& user)
 {
     std::vector<TSerialDevice> devices;

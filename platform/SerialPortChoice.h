@@ -59,7 +59,8 @@ struct TSerialDevice {
 // The serial devices under `deviceRoot` ("/dev"): its serial/by-id names first, then the ttyUSB, ttyACM
 // and ttyS devices, then other serial devices the system knows of. A ttyS device is listed only when the
 // system knows of it or it is one of `kept` (devices a COMn leads to), as every PC has ttyS0 to ttyS31.
-std::vector<TSerialDevice> ListSerialDevices(const std::string& deviceRoot, const std::vector<TSerialDeviceFacts>& facts,
+std::vector<TSerialDevice> ListSerialDevices(const std::string& deviceRoot,
+                                             const std::vector<TSerialDeviceFacts>& facts,
                                              const std::vector<std::string>& kept, const TUserIdentity& user);
 
 enum class TComEntryKind {
