@@ -136,6 +136,12 @@ QString DeviceItemText(const TSerialDevice& device, const std::string& deviceRoo
     return facts.isEmpty() ? text : text + QStringLiteral(": ") + facts.join(QStringLiteral(", "));
 }
 
+// Paths travel in the list as bytes: a name that is not UTF-8 still names its device.
+QByteArray PathData(const std::string& path)
+{
+    return QByteArray(path.data(), static_cast<int>(path.size()));
+}
+
 bool SamePath(const std::string& first, const std::string& second)
 {
     return std::filesystem::path(first).lexically_normal() == std::filesystem::path(second).lexically_normal();
@@ -209,7 +215,7 @@ void TSerialPortsDialog::FillRow(int index)
     const QString target = Shown(entry.Target);
     if (entry.Kind == TComEntryKind::Other) {
         row.Now->setText(Text(texts.NotALink).arg(PortName(index)));
-        row.Devices->addItem(Text(texts.AsNow).arg(target), QString());
+        row.Devices->addItem(Text(texts.AsNow).arg(target), QByteArray());
         row.Devices->setEnabled(false);
     } else {
         if (!entry.Present)
@@ -222,11 +228,11 @@ void TSerialPortsDialog::FillRow(int index)
         for (const TSerialDevice& device : Devices) {
             if (SamePath(device.Path, entry.Target))
                 chosen = row.Devices->count();
-            row.Devices->addItem(DeviceItemText(device, Place.DeviceRoot, texts), QString::fromStdString(device.Path));
+            row.Devices->addItem(DeviceItemText(device, Place.DeviceRoot, texts), PathData(device.Path));
         }
         // What COMn leads to now stays the first choice when it is none of the devices offered.
         if (chosen < 0) {
-            row.Devices->insertItem(0, Text(texts.AsNow).arg(target), QString());
+            row.Devices->insertItem(0, Text(texts.AsNow).arg(target), QByteArray());
             chosen = 0;
         }
         row.Devices->setCurrentIndex(chosen);
@@ -236,7 +242,7 @@ void TSerialPortsDialog::FillRow(int index)
 
 const TSerialDevice* TSerialPortsDialog::ChosenDevice(int index) const
 {
-    const std::string path = Rows[index].Devices->currentData().toString().toStdString();
+    const std::string path = Rows[index].Devices->currentData().toByteArray().toStdString();
     for (const TSerialDevice& device : Devices)
         if (!path.empty() && device.Path == path)
             return &device;
@@ -276,7 +282,7 @@ void TSerialPortsDialog::accept()
     const TSerialPortsTexts& texts = TextsFor(French);
     bool allMade = true;
     for (int index = 0; index < PortCount; ++index) {
-        const std::string path = Rows[index].Devices->currentData().toString().toStdString();
+        const std::string path = Rows[index].Devices->currentData().toByteArray().toStdString();
         const TComEntry& entry = Entries[index];
         if (path.empty() || entry.Kind == TComEntryKind::Other || SamePath(path, entry.Target))
             continue;

@@ -33,7 +33,7 @@ public:
 
     struct TPortRow {
         QLabel* Name = nullptr;
-        QComboBox* Devices = nullptr;  // each item's data is the path a link would lead to; empty: as now
+        QComboBox* Devices = nullptr;  // each item's data: the path a link would lead to, as bytes; empty: as now
         QLabel* Now = nullptr;
         QLabel* Advice = nullptr;  // why a device cannot be opened, and the fix; why a link was refused
     };

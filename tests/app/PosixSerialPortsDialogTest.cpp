@@ -65,7 +65,7 @@ protected:
     static void Choose(TSerialPortsDialog& dialog, int index, const std::string& path)
     {
         QComboBox* box = dialog.Rows[index].Devices;
-        const int item = box->findData(QString::fromStdString(path));
+        const int item = box->findData(QByteArray::fromStdString(path));
         ASSERT_GE(item, 0) << path;
         box->setCurrentIndex(item);
     }
@@ -227,6 +227,19 @@ TEST_F(PosixSerialPortsDialogTest, NamesFromOutsideReachNoLabelWithControlCharac
             EXPECT_FALSE(static_cast<unsigned char>(character) < 0x20 || character == 0x7f) << text;
         EXPECT_LT(QString::fromStdString(text).size(), 200) << text;
     }
+}
+
+TEST_F(PosixSerialPortsDialogTest, ANameThatIsNotUtf8IsLinkedByteForByte)
+{
+    const std::string name = "serial/by-id/usb-Caf\xe9-if00";
+    ASSERT_TRUE(Dev.Link(name, "../../ttyUSB0"));
+    const auto dialog = Open();
+    Choose(*dialog, 2, Dev.PathOf(name));
+
+    dialog->Buttons->button(QDialogButtonBox::Ok)->click();
+
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(std::filesystem::read_symlink(PathOf("COM3")).string(), Dev.PathOf(name));
 }
 
 class SerialPortsEntryTest : public TMainWindowFixture {};
