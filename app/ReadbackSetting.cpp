@@ -1,4 +1,4 @@
-// Tolvane.conf: one section, one key, read at start and written when the switch changes.
+// Tolvane.conf: sections of keys, read at start and rewritten whole when a setting changes.
 #include "app/ReadbackSetting.h"
 
 #include <cstdint>
@@ -12,8 +12,8 @@
 
 namespace {
 
-const char* const Section = "[heading]";
-const char* const Key = "readback";
+const char* const ReadbackSection = "heading";
+const char* const ReadbackKey = "readback";
 // Nobody writes a long file here by hand; a huge one is not ours and reads as off.
 constexpr std::uintmax_t LargestFile = 64 * 1024;
 
@@ -30,11 +30,11 @@ bool IsSection(const std::string& line)
     return line.size() >= 2 && line.front() == '[' && line.back() == ']';
 }
 
-// The key's line "readback=..." (blanks allowed around '='): its value, or nothing.
-bool KeyValue(const std::string& line, std::string& value)
+// The key's line "key=..." (blanks allowed around '='): its value, or nothing.
+bool KeyValue(const std::string& line, const std::string& key, std::string& value)
 {
     const std::size_t equals = line.find('=');
-    if (equals == std::string::npos || Trimmed(line.substr(0, equals)) != Key)
+    if (equals == std::string::npos || Trimmed(line.substr(0, equals)) != key)
         return false;
     value = Trimmed(line.substr(equals + 1));
     return true;
@@ -71,53 +71,65 @@ std::string ReadbackSettingPath()
     return PathIn(UserConfigurationFolder());
 }
 
-bool ReadReadbackSetting(const std::string& path)
+std::optional<std::string> ReadUserSetting(const std::string& path, const std::string& section, const std::string& key)
 {
     std::vector<std::string> lines;
     if (path.empty() || !ReadLines(path, lines))
-        return false;
+        return std::nullopt;
+    const std::string sectionLine = "[" + section + "]";
     bool inSection = false;
     for (const std::string& line : lines) {
         std::string value;
         if (IsSection(line))
-            inSection = line == Section;
-        else if (inSection && KeyValue(line, value))
-            return value == "true";
+            inSection = line == sectionLine;
+        else if (inSection && KeyValue(line, key, value))
+            return value;
     }
-    return false;
+    return std::nullopt;
 }
 
-bool WriteReadbackSetting(const std::string& path, bool on)
+namespace {
+
+void PutSetting(std::vector<std::string>& lines, const TUserSetting& setting)
+{
+    const std::string sectionLine = "[" + setting.Section + "]";
+    const std::string keyLine = setting.Key + "=" + setting.Value;
+    std::size_t section = 0;
+    while (section < lines.size() && lines[section] != sectionLine)
+        ++section;
+    if (section == lines.size()) {
+        if (!lines.empty() && !lines.back().empty())
+            lines.emplace_back();
+        lines.push_back(sectionLine);
+        lines.push_back(keyLine);
+        return;
+    }
+    // The key's own line, or after the section's last line that is not blank.
+    std::size_t insertAt = section + 1;
+    std::size_t i = section + 1;
+    for (; i < lines.size() && !IsSection(lines[i]); ++i) {
+        std::string value;
+        if (KeyValue(lines[i], setting.Key, value))
+            break;
+        if (!lines[i].empty())
+            insertAt = i + 1;
+    }
+    if (i < lines.size() && !IsSection(lines[i]))
+        lines[i] = keyLine;
+    else
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), keyLine);
+}
+
+}  // namespace
+
+bool WriteUserSettings(const std::string& path, const std::vector<TUserSetting>& settings)
 {
     if (path.empty())
         return false;
     std::vector<std::string> lines;
     ReadLines(path, lines);
-    const std::string keyLine = std::string(Key) + "=" + (on ? "true" : "false");
-    std::size_t section = 0;
-    while (section < lines.size() && lines[section] != Section)
-        ++section;
-    if (section == lines.size()) {
-        if (!lines.empty() && !lines.back().empty())
-            lines.emplace_back();
-        lines.emplace_back(Section);
-        lines.push_back(keyLine);
-    } else {
-        // The key's own line, or after the section's last line that is not blank.
-        std::size_t insertAt = section + 1;
-        std::size_t i = section + 1;
-        for (; i < lines.size() && !IsSection(lines[i]); ++i) {
-            std::string value;
-            if (KeyValue(lines[i], value))
-                break;
-            if (!lines[i].empty())
-                insertAt = i + 1;
-        }
-        if (i < lines.size() && !IsSection(lines[i]))
-            lines[i] = keyLine;
-        else
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), keyLine);
-    }
+    for (const TUserSetting& setting : settings)
+        PutSetting(lines, setting);
 
     std::error_code error;
     const std::filesystem::path target(path);
@@ -126,4 +138,14 @@ bool WriteReadbackSetting(const std::string& path, bool on)
     for (const std::string& line : lines)
         bytes += line + '\n';
     return WriteFileReplacing(path, bytes);
+}
+
+bool ReadReadbackSetting(const std::string& path)
+{
+    return ReadUserSetting(path, ReadbackSection, ReadbackKey) == std::optional<std::string>("true");
+}
+
+bool WriteReadbackSetting(const std::string& path, bool on)
+{
+    return WriteUserSettings(path, {{ReadbackSection, ReadbackKey, on ? "true" : "false"}});
 }

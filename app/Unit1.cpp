@@ -18,6 +18,7 @@
 
 #include <limits>
 
+#include "app/CompassWindow.h"
 #include "app/FocusHistory.h"
 #include "core/NumberFormat.h"
 #include "core/PointingState.h"
@@ -98,6 +99,7 @@ TForm1::TForm1(TPlatformServices services, QWidget* parent)
     SetUpDriverContext();
     ConnectFeed();
     BuildHeadingControls();
+    BuildCompassControls();
 
     Focus = new TFocusHistory(this);
     // A session that ends the application still gets the shut-down, once.
@@ -423,6 +425,11 @@ void TForm1::FormClose()
         DdeClientConv().CloseLink();
     TimerDDE->stop();
 
+    // Open at exit, the compass opens again at the next start.
+    if (FormCompass && FormCompass->isVisible()) {
+        SaveCompassSetting(true);
+        FormCompass->hide();
+    }
     save_configuration();
 }
 

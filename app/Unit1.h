@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ class QPushButton;
 class QTimer;
 class QToolButton;
 class TCommPortDriver;
+class TCompassWindow;
 class TFocusHistory;
 class TLCD99;
 class TSpinButton;
@@ -69,6 +71,9 @@ public:
     THeadingPoll* HeadingPoll = nullptr;
     // Choosing the device behind each COMn, in the same menu; absent where the system names the ports.
     QAction* MenuSerialPorts = nullptr;
+    // The compass: its entry in the context menu, and its window, made when the user first asks for it.
+    QAction* MenuCompass = nullptr;
+    std::unique_ptr<TCompassWindow> FormCompass;
 
     IPortIO& PortIO() const { return *Services.PortIO; }
     IWindowMessages& WindowMessages() const { return *Services.WindowMessages; }
@@ -119,6 +124,9 @@ public slots:
 
     // The serial ports' links.
     void MenuSerialPortsClick();
+    // The compass.
+    void MenuCompassClick();
+    void CompassAzimuthChosen(int degrees);
 
 public:
     // One link attempt of the feed: service and topic "Teskarn", item "azimuth".
@@ -162,6 +170,17 @@ private:
     void ShowHeadingLine(bool shown);
     void BuildSerialPortsEntry();
     void ShowSerialPortsText();
+    // The current heading in whole degrees, when known.
+    std::optional<int> HeadingDegrees() const;
+    void BuildCompassControls();
+    void ShowCompass(bool activate);
+    void FormCompassClosed();
+    // What the compass shows follows the readout, the heading line and the language.
+    void ShowCompassTarget();
+    void ShowCompassHeading();
+    void ShowCompassTexts();
+    // Shown or not, with the window's place and size while it exists: one rewrite of Tolvane.conf.
+    void SaveCompassSetting(bool shown);
     // A feed value equal to the box: sends it again, as the box's change would have, when the heading
     // read back says the antenna is not there.
     void RepeatFeedTarget(const std::string& text);

@@ -1,4 +1,4 @@
-// TForm1: reading the heading back — the switch, the poll's readings, the heading line and the bus.
+// TForm1: reading the heading back — the switch, the poll's readings, the heading line, the compass's needle, the bus.
 #include "app/Unit1.h"
 
 #include <QAction>
@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/CompassWindow.h"
 #include "app/ReadbackSetting.h"
 #include "core/NumberFormat.h"
 #include "core/PointingState.h"
@@ -17,6 +18,7 @@
 #include "drivers/DriverContext.h"
 #include "drivers/DriverContract.h"
 #include "drivers/HeadingPoll.h"
+#include "widgets/Compass.h"
 #include "widgets/HeadingLine.h"
 
 namespace {
@@ -71,16 +73,37 @@ void TForm1::BuildHeadingControls()
     ShowHeadingLine(ReadBackOn);
 }
 
+namespace {
+
+const THeadingTexts& HeadingTextsFor(const QAction* french)
+{
+    return french && french->isChecked() ? FrenchHeadingTexts : EnglishHeadingTexts;
+}
+
+}  // namespace
+
+std::optional<int> TForm1::HeadingDegrees() const
+{
+    const std::optional<double> heading = HeadingPoll->Heading();
+    if (!heading)
+        return std::nullopt;
+    return static_cast<int>(RoundToInteger(*heading) % 360);
+}
+
 void TForm1::ShowHeadingTexts()
 {
-    const THeadingTexts& texts = MenuFrancais && MenuFrancais->isChecked() ? FrenchHeadingTexts : EnglishHeadingTexts;
+    const THeadingTexts& texts = HeadingTextsFor(MenuFrancais);
     MenuReadBack->setText(QString::fromUtf8(texts.ReadBack));
-    const std::optional<double> heading = HeadingPoll->Heading();
-    std::optional<int> degrees;
-    if (heading)
-        degrees = static_cast<int>(RoundToInteger(*heading) % 360);
     LabelHeading->setAccessibleDescription(QString::fromUtf8(texts.LineDescription));
-    LabelHeading->Show(QString::fromUtf8(texts.LinePrefix), degrees);
+    LabelHeading->Show(QString::fromUtf8(texts.LinePrefix), HeadingDegrees());
+    ShowCompassHeading();
+}
+
+void TForm1::ShowCompassHeading()
+{
+    if (FormCompass)
+        FormCompass->Compass->SetHeading(ReadBackOn, HeadingDegrees(),
+                                         QString::fromUtf8(HeadingTextsFor(MenuFrancais).LinePrefix));
 }
 
 void TForm1::contextMenuEvent(QContextMenuEvent* event)
@@ -177,4 +200,5 @@ void TForm1::ShowHeadingLine(bool shown)
 {
     LabelHeading->setVisible(shown);
     FitHeadingLine();
+    ShowCompassHeading();
 }

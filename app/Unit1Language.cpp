@@ -138,6 +138,7 @@ void TForm1::MenuEnglishClick()
     NameControlsForScreenReaders(false);
     ShowHeadingTexts();
     ShowSerialPortsText();
+    ShowCompassTexts();
 }
 
 void TForm1::MenuFrancaisClick()
@@ -153,6 +154,7 @@ void TForm1::MenuFrancaisClick()
     NameControlsForScreenReaders(true);
     ShowHeadingTexts();
     ShowSerialPortsText();
+    ShowCompassTexts();
 }
 
 void TForm1::MenuAProposClick()

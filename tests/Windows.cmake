@@ -61,7 +61,7 @@ add_dependencies(test_platform teskarn-dde arswin-standin ioctrl-standin)
 
 # The configuration file and the process start, a logic program as on Linux, with Windows' own rows; the
 # driver rules, with the serial drivers on a real COM port.
-file(GLOB CONFIG_TESTS CONFIGURE_DEPENDS app/*ConfigFileTest.cpp app/*ReadbackSettingTest.cpp app/*StartUpTest.cpp)
+file(GLOB CONFIG_TESTS CONFIGURE_DEPENDS app/*ConfigFileTest.cpp app/*ReadbackSettingTest.cpp app/*CompassSettingTest.cpp app/*StartUpTest.cpp)
 list(FILTER CONFIG_TESTS EXCLUDE REGEX "${OTHER_PLATFORM_FILES}")
 tolvane_add_windows_test(test_config LOGIC SOURCES ${CONFIG_TESTS} LINKS tolvane_config)
 

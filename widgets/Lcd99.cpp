@@ -153,6 +153,7 @@ void TLCD99::SetValue(const std::string& value)
     }
     AnimateNext = true;
     RequestRepaint();
+    emit ValueChanged();
 }
 
 bool TLCD99::MakeBuffer(QImage& buffer, const QSize& size)

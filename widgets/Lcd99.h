@@ -64,6 +64,10 @@ public:
     // Sees every shape a paint draws, in drawing order; empty by default.
     void SetDrawObserver(TLCDDrawObserver observer) { DrawObserver = std::move(observer); }
 
+signals:
+    // The stored Value changed; other views of the azimuth follow it.
+    void ValueChanged();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     // Makes the off-screen buffer of one paint; false leaves that paint unbuffered.

@@ -3,6 +3,8 @@
 
 #include <QAccessible>
 
+#include "widgets/Compass.h"
+#include "widgets/CompassAccessible.h"
 #include "widgets/HeadingLine.h"
 #include "widgets/HeadingLineAccessible.h"
 #include "widgets/Lcd99.h"
@@ -18,6 +20,8 @@ QAccessibleInterface* CreateWidgetAccessible(const QString& className, QObject* 
         return new TLCD99Accessible(static_cast<TLCD99*>(object));
     if (className == QLatin1String("THeadingLine"))
         return new THeadingLineAccessible(static_cast<THeadingLine*>(object));
+    if (className == QLatin1String("TCompass"))
+        return new TCompassAccessible(static_cast<TCompass*>(object));
     if (className == QLatin1String("TSpinButton"))
         return new TSpinButtonAccessible(static_cast<TSpinButton*>(object));
     return nullptr;

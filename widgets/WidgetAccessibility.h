@@ -1,5 +1,5 @@
 // The accessible interfaces of the program's own widgets, for screen readers.
 #pragma once
 
-// Makes the readout and the spin button known to Qt's accessibility; once, after the application exists.
+// Makes the readout, the spin button, the heading line and the compass known to Qt's accessibility; once, after the application exists.
 void InstallWidgetAccessibility();

@@ -1,5 +1,7 @@
-// Pointing: MAN's checks, AUTO's latch, the test-pending chain, LP and spin limits, and the LED.
+// Pointing: MAN's checks, AUTO's latch, the test-pending chain, LP, the spin button beside the compass, and the LED.
+#include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -11,11 +13,15 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <optional>
 
 #include "core/NumberFormat.h"
 #include "core/PointingState.h"
 #include "core/StationSettings.h"
+#include "app/CompassWindow.h"
 #include "support/MainWindowFixture.h"
+#include "widgets/Compass.h"
+#include "widgets/CompassGeometry.h"
 #include "widgets/Lcd99.h"
 #include "widgets/SpinButton.h"
 
@@ -261,55 +267,118 @@ TEST_F(TPointingTest, LongPathOnAFractionDoesNothingSilently)
     EXPECT_EQ(Beeps.Count(), 0);
 }
 
-TEST_F(TPointingTest, SpinStopsAt359UpAndAt0Down)
-{
-    Form->LCDAzi->SetValue("359");
-    Form->SpinButtonAziUpClick();
-    EXPECT_EQ(Form->LCDAzi->Value(), "359");
-    EXPECT_TRUE(Form->EditAzimut->text().isEmpty());
-    Form->LCDAzi->SetValue("0");
-    Form->SpinButtonAziDownClick();
-    EXPECT_EQ(Form->LCDAzi->Value(), "0");
-    EXPECT_TRUE(Form->EditAzimut->text().isEmpty());
-}
+// The spin button's rows, each with the compass's equivalent: a key on the dial or a click at an azimuth.
+struct TCompassAction {
+    int Key = 0;         // a key pressed on the dial, or
+    int ClickAt = -1;    // a click at this azimuth
+};
+struct TOutcome {
+    const char* Readout;
+    const char* Box;
+    std::vector<int> Sent;
+    int Beeps = 0;
+    bool ConversionError = false;
+};
+struct TSpinRow {
+    const char* Name;
+    const char* Readout;  // at the start; the box is empty, as at start
+    bool Auto;
+    std::vector<bool> Spins;  // true: up, false: down
+    bool ThenMan;
+    TOutcome Outcome;
+    std::vector<TCompassAction> Compass;
+    // Where the compass does otherwise, and why; otherwise it ends as the spin button does.
+    std::optional<TOutcome> CompassOutcome = std::nullopt;
+};
 
-TEST_F(TPointingTest, FirstSpinUpAfterStartShowsOneAndFillsTheBox)
-{
-    Form->SpinButtonAziUpClick();
-    EXPECT_EQ(Form->LCDAzi->Value(), "1");
-    EXPECT_EQ(Form->EditAzimut->text(), "1");
-    Form->SpinButtonAziDownClick();
-    EXPECT_EQ(Form->EditAzimut->text(), "0");
-}
+class TSpinRowTest : public TPointingTest {
+protected:
+    void Start(const TSpinRow& row)
+    {
+        TearDown();
+        SetUp();
+        Beeps.Clear();
+        Boxes.Boxes.clear();
+        if (row.Auto)
+            Form->SpeedButtonAutoClick();
+        Form->LCDAzi->SetValue(row.Readout);
+    }
+    void Check(const TSpinRow& row, const TOutcome& outcome)
+    {
+        if (row.ThenMan)
+            Form->ButtonTrackClick();
+        EXPECT_EQ(Form->LCDAzi->Value(), outcome.Readout);
+        EXPECT_EQ(Form->EditAzimut->text().toStdString(), outcome.Box);
+        EXPECT_EQ(Sent(), outcome.Sent);
+        EXPECT_EQ(Beeps.Count(), outcome.Beeps);
+        if (!outcome.ConversionError) {
+            EXPECT_TRUE(Boxes.Boxes.empty());
+            return;
+        }
+        ASSERT_EQ(Boxes.Boxes.size(), 1u);
+        EXPECT_EQ(Boxes.Boxes[0].Kind, TMessageKind::Error);
+        EXPECT_EQ(Boxes.Boxes[0].Title, "Tolvane");
+        EXPECT_EQ(Boxes.Boxes[0].Text, InvalidIntegerMessage(row.Readout));
+    }
+    void DoOnCompass(const TCompassAction& action)
+    {
+        TCompass* compass = Form->FormCompass->Compass;
+        if (action.Key != 0) {
+            QKeyEvent event(QEvent::KeyPress, action.Key, Qt::NoModifier);
+            QCoreApplication::sendEvent(compass, &event);
+            return;
+        }
+        const TDial dial = DialIn(compass->size());
+        const QPointF point = PointAt(dial.Centre, dial.Radius * 0.8, action.ClickAt);
+        QMouseEvent press(QEvent::MouseButtonPress, point, compass->mapToGlobal(point), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(compass, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, point, compass->mapToGlobal(point), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(compass, &release);
+    }
+};
 
-TEST_F(TPointingTest, SpinOnAFractionShowsTheConversionErrorAndChangesNothing)
+TEST_F(TSpinRowTest, TheCompassWritesTheBoxAsTheSpinButtonDoes)
 {
-    Form->LCDAzi->SetValue("12.5");
-    Form->SpinButtonAziUpClick();
-    ASSERT_EQ(Boxes.Boxes.size(), 1u);
-    EXPECT_EQ(Boxes.Boxes[0].Kind, TMessageKind::Error);
-    EXPECT_EQ(Boxes.Boxes[0].Title, "Tolvane");
-    EXPECT_EQ(Boxes.Boxes[0].Text, InvalidIntegerMessage("12.5"));
-    EXPECT_EQ(Form->LCDAzi->Value(), "12.5");
-    EXPECT_TRUE(Form->EditAzimut->text().isEmpty());
-}
-
-TEST_F(TPointingTest, SpinPastAFeedValueOutOfRangeIsRefusedByMan)
-{
-    Form->LCDAzi->SetValue("400");
-    Form->SpinButtonAziUpClick();
-    EXPECT_EQ(Form->EditAzimut->text(), "401");
-    Form->ButtonTrackClick();
-    EXPECT_EQ(Beeps.Count(), 1);
-    EXPECT_TRUE(Sent().empty());
-}
-
-TEST_F(TPointingTest, SpinInAutoModeSendsEachStep)
-{
-    Form->SpeedButtonAutoClick();
-    Form->SpinButtonAziUpClick();
-    Form->SpinButtonAziUpClick();
-    EXPECT_EQ(Sent(), (std::vector<int>{1, 2}));
+    const TSpinRow rows[] = {
+        {"first up after start shows 1 and fills the box", "0", false, {true}, false, {"1", "1", {}},
+         {{Qt::Key_Up}}},
+        {"up then down", "0", false, {true, false}, false, {"0", "0", {}}, {{Qt::Key_Right}, {Qt::Key_Left}}},
+        {"up stops at 359", "359", false, {true}, false, {"359", "", {}}, {{Qt::Key_Up}, {Qt::Key_PageUp}}},
+        {"down stops at 0", "0", false, {false}, false, {"0", "", {}}, {{Qt::Key_Down}, {Qt::Key_PageDown}}},
+        {"four up from 355 reach the end, as one page up does", "355", false, {true, true, true, true}, false,
+         {"359", "359", {}}, {{Qt::Key_PageUp}}},
+        {"AUTO sends each step", "0", true, {true, true}, false, {"2", "2", {1, 2}},
+         {{Qt::Key_Up}, {Qt::Key_Up}}},
+        {"AUTO sends a click", "234", true, {true}, false, {"235", "235", {235}}, {{0, 235}}},
+        {"with AUTO off MAN sends it", "89", false, {true}, true, {"90", "90", {90}}, {{0, 90}}},
+        {"a click on the dial goes down too", "91", false, {false}, false, {"90", "90", {}}, {{0, 90}}},
+        // A feed's 400 is no azimuth on the dial: it has no mark to turn from, and MAN finds the box empty.
+        {"past a feed value out of range, refused by MAN", "400", false, {true}, true, {"401", "401", {}, 1},
+         {{Qt::Key_Up}}, TOutcome{"400", "", {}, 0}},
+        // The dial shows 12.5 as 12 and turns from there; the spin button cannot read it.
+        {"on a fraction", "12.5", false, {true}, false, {"12.5", "", {}, 0, true}, {{Qt::Key_Up}},
+         TOutcome{"13", "13", {}}},
+    };
+    for (const TSpinRow& row : rows) {
+        {
+            SCOPED_TRACE(std::string(row.Name) + ", spin button");
+            Start(row);
+            for (bool up : row.Spins)
+                up ? Form->SpinButtonAziUpClick() : Form->SpinButtonAziDownClick();
+            Check(row, row.Outcome);
+        }
+        {
+            SCOPED_TRACE(std::string(row.Name) + ", compass");
+            Start(row);
+            Form->MenuCompass->trigger();
+            ASSERT_TRUE(Form->FormCompass);
+            for (const TCompassAction& action : row.Compass)
+                DoOnCompass(action);
+            Check(row, row.CompassOutcome.value_or(row.Outcome));
+        }
+    }
 }
 
 TEST_F(TPointingTest, LedBlinksAndGoesOutOnTheFirstCommandsTimer)

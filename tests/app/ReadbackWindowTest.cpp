@@ -1,6 +1,7 @@
-// The main window reading the heading back: a tracking program's repeated target, and what the bus is told.
+// The main window reading the heading back: a tracking program's repeated target, what the bus is told, the compass.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QLineEdit>
 
 #include <algorithm>
@@ -8,10 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "app/CompassWindow.h"
 #include "app/ReadbackSetting.h"
 #include "core/StationSettings.h"
 #include "drivers/HeadingPoll.h"
 #include "support/MainWindowFixture.h"
+#include "widgets/Compass.h"
+#include "widgets/HeadingLine.h"
 
 namespace {
 
@@ -118,6 +122,23 @@ TEST_F(ReadbackWindowTest, TheBusHearsTheHeadingKnownUnknownOrNotReadBack)
         "PublishUnknown", "Withdraw",  // on again, then the window closes
     };
     EXPECT_EQ(calls, expected);
+}
+
+TEST_F(ReadbackWindowTest, TheCompassNeedleFollowsTheHeadingLine)
+{
+    StartWindow(true, 1);
+    Form->MenuCompass->trigger();
+    const TCompass* compass = Form->FormCompass->Compass;
+    EXPECT_TRUE(compass->HeadingShown());
+    EXPECT_FALSE(compass->Heading()) << "nothing read yet: ---";
+    Run(90, 3000, [&] { return HeadingIs(90); });
+    EXPECT_EQ(compass->Heading(), std::optional<int>(90));
+    EXPECT_EQ(Form->LabelHeading->Degrees(), compass->Heading());
+    Run(std::nullopt, 3000, [&] { return !Form->HeadingPoll->Heading(); });
+    EXPECT_TRUE(compass->HeadingShown());
+    EXPECT_FALSE(compass->Heading()) << "the controller fell silent: ---";
+    Form->MenuReadBack->trigger();
+    EXPECT_FALSE(compass->HeadingShown()) << "switched off: neither needle nor ---";
 }
 
 }  // namespace

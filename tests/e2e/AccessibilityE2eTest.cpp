@@ -1,5 +1,5 @@
-// Both windows through AT-SPI, as a screen reader or voice control sees and works them: the readout, MAN, the spin
-// button, the LED, and the settings window's controls by the words shown on them.
+// The windows through AT-SPI, as a screen reader or voice control sees and works them: the readout, MAN, the spin
+// button, the LED, the compass, and the settings window's controls by the words shown on them.
 #include <QElapsedTimer>
 
 #include "e2e/E2eFixture.h"
@@ -80,6 +80,34 @@ TEST_F(TolvaneE2e, ScreenReaderReadsTheAzimuthAndWorksManAndTheSpinButton)
     EXPECT_EQ(ProbeAnswer({QStringLiteral("action"), spin, QStringLiteral("Decrease")}), "done");
     EXPECT_TRUE(WaitForAnswer(readout, "234")) << ProbeAnswer(readout);
     ASSERT_TRUE(Desktop->Quit());
+}
+
+// The compass left open at the last exit opens again; a screen reader finds it by the title it shows.
+TEST_F(TolvaneE2e, ScreenReaderFindsTheCompassByItsTitleAsASliderOfTheAzimuth)
+{
+    ASSERT_TRUE(AccessibilityBusRuns()) << "no AT-SPI bus (at-spi2-core)";
+    const TScopedEnvironment accessibilityOn("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    Desktop->StartRotator("gs232", "COM1");
+    TChildProcess& feed = Desktop->StartFeed();
+    Desktop->WriteIni({"[TOLVANE]", "LANGUAGE=ENGLISH", "ANT=GS232", "[GS-232]", "PORT_GS232=1", "BAUD_GS232=9600"});
+    Desktop->WriteUserConfiguration("[compass]\nshown=true\n");
+    ASSERT_TRUE(Desktop->StartTolvane());
+    ASSERT_NE(Desktop->WaitForOtherWindow("^Compass$"), 0UL) << "the compass opens again";
+
+    const QStringList compass{QStringLiteral("value"), QStringLiteral("Compass")};
+    EXPECT_TRUE(WaitForAnswer(compass, "0")) << ProbeAnswer(compass);
+    EXPECT_EQ(ProbeAnswer({QStringLiteral("role"), QStringLiteral("Compass")}), "slider");
+    feed.Write("235\n");
+    EXPECT_TRUE(WaitForAnswer(compass, "235")) << ProbeAnswer(compass);
+
+    // Set as a screen reader sets a slider: the readout follows, as after a click on the dial.
+    EXPECT_EQ(ProbeAnswer({QStringLiteral("set"), QStringLiteral("Compass"), QStringLiteral("240")}), "done");
+    const QStringList readout{QStringLiteral("value"), QStringLiteral("Azimuth")};
+    EXPECT_TRUE(WaitForAnswer(readout, "240")) << ProbeAnswer(readout);
+    EXPECT_TRUE(WaitForAnswer(compass, "240")) << ProbeAnswer(compass);
+    ASSERT_TRUE(Desktop->Quit());
+    const std::string conf = Desktop->ReadUserConfiguration();
+    EXPECT_NE(conf.find("shown=true\n"), std::string::npos) << conf;
 }
 
 // "Click use for parking" must find the box that shows those words; its explanation is the description.

@@ -142,10 +142,23 @@ TChildProcess& TTolvaneDesktop::StartPeer(const std::string& label, const std::s
 
 void TTolvaneDesktop::WriteReadbackSwitch(bool on)
 {
+    WriteUserConfiguration(on ? "[heading]\nreadback=true\n" : "[heading]\nreadback=false\n");
+}
+
+void TTolvaneDesktop::WriteUserConfiguration(const std::string& text)
+{
     QDir().mkpath(ConfigFolder.filePath(QStringLiteral("Tolvane")));
     QFile file(ConfigFolder.filePath(QStringLiteral("Tolvane/Tolvane.conf")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(on ? "[heading]\nreadback=true\n" : "[heading]\nreadback=false\n");
+    file.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+std::string TTolvaneDesktop::ReadUserConfiguration() const
+{
+    QFile file(ConfigFolder.filePath(QStringLiteral("Tolvane/Tolvane.conf")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll().toStdString();
 }
 
 TChildProcess& TTolvaneDesktop::StartRotator(const std::string& protocol, const std::string& comName,

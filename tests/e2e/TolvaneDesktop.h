@@ -53,6 +53,9 @@ public:
                                 const QStringList& moreArguments = {});
     // The switch that reads the heading back, in the programs' own configuration folder.
     void WriteReadbackSwitch(bool on);
+    // Tolvane.conf as given, whole; and as the programs left it.
+    void WriteUserConfiguration(const std::string& text);
+    std::string ReadUserConfiguration() const;
     // The Teskarn stand-in; azimuths typed on `Write` are published at once.
     TChildProcess& StartFeed(const QStringList& arguments = {});
     TChildProcess& StartArswin();

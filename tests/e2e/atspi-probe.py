@@ -4,6 +4,8 @@
 #   atspi-probe.py showing NAME        "yes" when an object named NAME is on screen, else "no"
 #   atspi-probe.py description NAME    the description of the object named NAME that is on screen
 #   atspi-probe.py action NAME ACTION  runs the object's action (Press, Increase, ...), the one on screen first
+#   atspi-probe.py set NAME VALUE      sets the object's value, as a screen reader's slider command does
+#   atspi-probe.py role NAME           the role ("slider", ...) of the object named NAME that holds a value
 #   atspi-probe.py value-changes NAME SECONDS
 #                                      "listening", then the new value at each value-change event of NAME;
 #                                      a NAME ending in "*" stands for every name that begins so
@@ -13,12 +15,22 @@ import sys
 import pyatspi
 
 
-def find(name, showing_only=False):
+def holds_value(accessible):
+    try:
+        accessible.queryValue()
+        return True
+    except NotImplementedError:
+        return False
+
+
+def find(name, showing_only=False, with_value=False):
     for application in pyatspi.Registry.getDesktop(0):
         if application is None or application.name != "Tolvane":
             continue
         def matches(accessible):
             if accessible is None or accessible.name != name:
+                return False
+            if with_value and not holds_value(accessible):
                 return False
             return not showing_only or accessible.getState().contains(pyatspi.STATE_SHOWING)
         found = pyatspi.findDescendant(application, matches)
@@ -53,12 +65,21 @@ def main(arguments):
     if command == "showing":
         print("yes" if find(name, showing_only=True) else "no")
         return 0
-    # The settings window's tabs repeat their controls; the one on screen is the one a user means.
-    accessible = find(name, showing_only=True) or find(name)
+    # The settings window's tabs repeat their controls; the one on screen is the one a user means. A window
+    # and the control inside it may share a name: a value is the control's.
+    with_value = command in ("value", "set", "role")
+    accessible = find(name, True, with_value) or find(name, False, with_value)
     if accessible is None:
         return 1
     if command == "value":
         print("%g" % accessible.queryValue().currentValue)
+        return 0
+    if command == "set":
+        accessible.queryValue().currentValue = float(arguments[2])
+        print("done")
+        return 0
+    if command == "role":
+        print(accessible.getRoleName())
         return 0
     if command == "description":
         print(accessible.description)
