@@ -23,14 +23,17 @@ struct TCompassTexts {
     const char* Title;
     const char* MenuEntry;
     const char* Description;
+    const char* Cardinals[4];
 };
 const TCompassTexts EnglishCompassTexts = {
     "Compass", "Show the compass",
-    "Click or drag to set the azimuth; the arrow keys turn it by one degree, Page Up and Page Down by ten"};
+    "Click or drag to set the azimuth; the arrow keys turn it by one degree, Page Up and Page Down by ten",
+    {"N", "E", "S", "W"}};
 const TCompassTexts FrenchCompassTexts = {
     "Boussole", "Afficher la boussole",
     "Cliquez ou faites glisser pour choisir l'azimut ; les flèches le tournent d'un degré, Page précédente et "
-    "Page suivante de dix"};
+    "Page suivante de dix",
+    {"N", "E", "S", "O"}};
 
 // The readout's azimuth in whole degrees; a feed value between degrees shows rounded, and anything that is
 // not an azimuth of 0 up to 360 (a feed's 400, its "---") shows no mark.
@@ -84,6 +87,10 @@ void TForm1::ShowCompassTexts()
     FormCompass->setWindowTitle(title);
     FormCompass->Compass->setAccessibleName(title);
     FormCompass->Compass->setAccessibleDescription(QString::fromUtf8(texts.Description));
+    QStringList cardinals;
+    for (const char* letter : texts.Cardinals)
+        cardinals.push_back(QString::fromUtf8(letter));
+    FormCompass->Compass->SetCardinals(cardinals);
 }
 
 void TForm1::ShowCompass(bool activate)

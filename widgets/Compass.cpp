@@ -38,6 +38,21 @@ void DrawCentredText(QPainter& painter, const QPointF& centre, const QString& te
     painter.drawText(box, Qt::AlignCenter, text);
 }
 
+// A reading over the dial: on a patch of the face, so that the needle never runs through its digits.
+void DrawReading(QPainter& painter, const QPointF& centre, const QString& text)
+{
+    const QRectF bounds = painter.fontMetrics().boundingRect(text);
+    const double padding = bounds.height() * 0.15;
+    QRectF patch(0, 0, bounds.width() + 4 * padding, bounds.height() + padding);
+    patch.moveCenter(centre);
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(FaceColour);
+    painter.drawRoundedRect(patch, padding * 2, padding * 2);
+    painter.restore();
+    DrawCentredText(painter, centre, text);
+}
+
 // A triangle on the rim pointing in to the centre: the target's mark and its long path's.
 QPolygonF RimMark(const TDial& dial, double azimuth)
 {
@@ -47,7 +62,7 @@ QPolygonF RimMark(const TDial& dial, double azimuth)
                       PointAt(dial.Centre, dial.Radius, azimuth + halfWidth)});
 }
 
-void DrawScale(QPainter& painter, const TDial& dial, const QFont& base)
+void DrawScale(QPainter& painter, const TDial& dial, const QFont& base, const QStringList& cardinals)
 {
     const double r = dial.Radius;
     for (int degrees = 0; degrees < 360; degrees += 5) {
@@ -56,11 +71,10 @@ void DrawScale(QPainter& painter, const TDial& dial, const QFont& base)
         painter.setPen(QPen(ScaleColour, std::max(1.0, r * (major ? 0.018 : 0.008)), Qt::SolidLine, Qt::FlatCap));
         painter.drawLine(PointAt(dial.Centre, r * inner, degrees), PointAt(dial.Centre, r, degrees));
     }
-    static const char* const Cardinals[] = {"N", "E", "S", "W"};
     painter.setPen(ScaleColour);
     painter.setFont(DialFont(base, r, 0.17, true));
-    for (int quarter = 0; quarter < 4; ++quarter)
-        DrawCentredText(painter, PointAt(dial.Centre, r * 0.70, quarter * 90), QString::fromLatin1(Cardinals[quarter]));
+    for (int quarter = 0; quarter < 4 && quarter < cardinals.size(); ++quarter)
+        DrawCentredText(painter, PointAt(dial.Centre, r * 0.70, quarter * 90), cardinals[quarter]);
     painter.setFont(DialFont(base, r, 0.095, false));
     for (int degrees = 30; degrees < 360; degrees += 30) {
         if (degrees % 90 != 0)
@@ -120,6 +134,12 @@ void TCompass::SetHeading(bool readBack, std::optional<int> degrees, const QStri
     update();
 }
 
+void TCompass::SetCardinals(const QStringList& letters)
+{
+    CardinalLetters = letters;
+    update();
+}
+
 void TCompass::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(this);
@@ -131,7 +151,7 @@ void TCompass::paintEvent(QPaintEvent* /*event*/)
     painter.setPen(QPen(ScaleColour, std::max(1.0, r * 0.015)));
     painter.setBrush(FaceColour);
     painter.drawEllipse(dial.Centre, r, r);
-    DrawScale(painter, dial, font());
+    DrawScale(painter, dial, font(), CardinalLetters);
 
     if (TargetDegrees) {
         painter.setPen(Qt::NoPen);
@@ -139,18 +159,21 @@ void TCompass::paintEvent(QPaintEvent* /*event*/)
         painter.drawPolygon(RimMark(dial, *TargetDegrees + 180));
         painter.setBrush(TargetColour);
         painter.drawPolygon(RimMark(dial, *TargetDegrees));
+    }
+    if (ReadBack && HeadingDegrees)
+        DrawHeading(painter, dial, *HeadingDegrees);
+
+    // The readings last, over the needle.
+    if (TargetDegrees) {
         painter.setPen(TargetColour);
         painter.setFont(DialFont(font(), r, 0.13, true));
-        DrawCentredText(painter, dial.Centre + QPointF(0, -r * 0.36), QString::number(*TargetDegrees) + QChar(0xB0));
+        DrawReading(painter, dial.Centre + QPointF(0, -r * 0.36), QString::number(*TargetDegrees) + QChar(0xB0));
     }
-
     if (ReadBack) {
-        if (HeadingDegrees)
-            DrawHeading(painter, dial, *HeadingDegrees);
         const QString degrees = HeadingDegrees ? QString::number(*HeadingDegrees) + QChar(0xB0) : QStringLiteral("---");
         painter.setPen(HeadingColour);
         painter.setFont(DialFont(font(), r, 0.10, true));
-        DrawCentredText(painter, dial.Centre + QPointF(0, r * 0.40), HeadingPrefix + degrees);
+        DrawReading(painter, dial.Centre + QPointF(0, r * 0.40), HeadingPrefix + degrees);
     }
 
     if (hasFocus()) {

@@ -1,6 +1,7 @@
 // TCompass: a dial with the target, its long path and the antenna's heading, which a click, a drag or a key turns.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 #include <optional>
@@ -18,6 +19,9 @@ public:
     void SetHeading(bool readBack, std::optional<int> degrees, const QString& prefix);
     std::optional<int> Heading() const { return HeadingDegrees; }
     bool HeadingShown() const { return ReadBack; }
+    // The letters of north, east, south and west in the user's language.
+    void SetCardinals(const QStringList& letters);
+    QStringList Cardinals() const { return CardinalLetters; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -40,6 +44,7 @@ private:
     bool ReadBack = false;
     std::optional<int> HeadingDegrees;
     QString HeadingPrefix;
+    QStringList CardinalLetters{QStringLiteral("N"), QStringLiteral("E"), QStringLiteral("S"), QStringLiteral("W")};
     // The last azimuth a drag chose: a drag within one degree chooses nothing new.
     std::optional<int> DragAzimuth;
 };

@@ -156,6 +156,7 @@ TEST_F(TCompassWindowTest, FrenchTextsAndTheReadBackSwitchReachTheWindow)
     Form->MenuCompass->trigger();
     EXPECT_EQ(Form->FormCompass->windowTitle(), "Boussole");
     EXPECT_EQ(Compass()->accessibleName(), "Boussole");
+    EXPECT_EQ(Compass()->Cardinals(), (QStringList{"N", "E", "S", "O"})) << "ouest";
     EXPECT_FALSE(Compass()->HeadingShown()) << "read-back off: no needle, no ---";
 
     Form->MenuReadBack->trigger();
@@ -164,6 +165,7 @@ TEST_F(TCompassWindowTest, FrenchTextsAndTheReadBackSwitchReachTheWindow)
     Form->MenuEnglishClick();
     EXPECT_EQ(Form->FormCompass->windowTitle(), "Compass");
     EXPECT_EQ(Form->MenuCompass->text(), "Show the compass");
+    EXPECT_EQ(Compass()->Cardinals(), (QStringList{"N", "E", "S", "W"}));
     Form->MenuReadBack->trigger();
     EXPECT_FALSE(Compass()->HeadingShown());
 }
