@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,20 @@ std::vector<TWindowBounds> AvailableScreens()
         screens.push_back({area.x(), area.y(), area.width(), area.height()});
     }
     return screens;
+}
+
+// A first place that hides nothing of the main window: on its right, or under it when the screen ends
+// there; nothing when neither fits, and the window manager places it.
+std::optional<QPoint> CompassPlaceBeside(const QRect& mainFrame, const QSize& size, const QRect& screen)
+{
+    constexpr int Gap = 12;
+    const QRect right(QPoint(mainFrame.right() + 1 + Gap, mainFrame.top()), size);
+    if (screen.contains(right))
+        return right.topLeft();
+    const QRect below(QPoint(mainFrame.left(), mainFrame.bottom() + 1 + Gap), size);
+    if (screen.contains(below))
+        return below.topLeft();
+    return std::nullopt;
 }
 
 }  // namespace
@@ -103,6 +118,9 @@ void TForm1::ShowCompass(bool activate)
         if (bounds && BoundsMeetAScreen(*bounds, AvailableScreens())) {
             FormCompass->move(bounds->Left, bounds->Top);
             FormCompass->resize(bounds->Width, bounds->Height);
+        } else if (const std::optional<QPoint> place = CompassPlaceBeside(frameGeometry(), FormCompass->size(),
+                                                                          screen()->availableGeometry())) {
+            FormCompass->move(*place);
         }
         ShowCompassTexts();
         ShowCompassTarget();

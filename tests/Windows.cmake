@@ -74,6 +74,10 @@ tolvane_windows_sources(TOOLS_TESTS tools BridgeAbuseTest.cpp RotctlProtocolTest
 tolvane_add_windows_test(test_tools SOURCES ${TOOLS_TESTS} LINKS rotctl_protocol connection_gate Qt6::Network)
 add_dependencies(test_tools tolvane-bridge)
 
+# The compass dial as Qt for Windows draws it and hands it its keys, clicks and screen reader.
+tolvane_windows_sources(WIDGETS_TESTS widgets CompassTest.cpp)
+tolvane_add_windows_test(test_widgets SOURCES ${WIDGETS_TESTS})
+
 # Tolvane.exe end to end with the stand-ins, pressed as a user presses it; and its installer, which
 # scripts/build-windows makes after the build.
 tolvane_windows_sources(E2E_TESTS e2e)

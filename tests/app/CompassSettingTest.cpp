@@ -107,13 +107,4 @@ TEST(CompassSettingTest, APlaceCountsOnlyWhenEnoughOfItIsOnAScreen)
     EXPECT_FALSE(BoundsMeetAScreen({100, 100, 300, 300}, {})) << "no screen at all";
 }
 
-TEST(CompassSettingTest, PlaceTextReadsBackAsWritten)
-{
-    for (const TWindowBounds& bounds : {TWindowBounds{0, 0, 1, 1}, TWindowBounds{-1200, 40, 800, 820}}) {
-        const std::optional<TWindowBounds> read = ParseWindowBounds(FormatWindowBounds(bounds));
-        ASSERT_TRUE(read);
-        EXPECT_EQ(*read, bounds);
-    }
-}
-
 }  // namespace

@@ -192,6 +192,9 @@ TEST_F(TCompassWindowTest, OpenAtExitItOpensAgainWhereItWasUnlessThatIsOffScreen
         EXPECT_TRUE(Form->MenuCompass->isChecked());
         EXPECT_EQ(Form->FormCompass->size() == QSize(520, 500), row.Placed);
         EXPECT_EQ(Form->FormCompass->pos() == QPoint(30, 40), row.Placed);
+        if (!row.Placed) {
+            EXPECT_FALSE(Form->FormCompass->frameGeometry().intersects(Form->frameGeometry())) << "beside the main window";
+        }
 
         Form->close();
         EXPECT_FALSE(Form->FormCompass->isVisible());
