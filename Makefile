@@ -33,7 +33,7 @@ run: configure
 # The Linux suite, then the Windows build's tests under Wine (the first run builds Qt for Windows, once).
 test: build
 	@scripts/run-tests $(BUILD_DIR)
-	@JOBS=$(JOBS) scripts/test-windows
+	@JOBS=$(JOBS) TOLVANE_LINUX_BIN=$(abspath $(BUILD_DIR))/bin scripts/test-windows
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -85,7 +85,8 @@ TEST_F(TCompassWindowTest, NeverOpenedItLeavesTheWindowTheBytesAndTheFilesAsThey
 
         EXPECT_EQ(Controller.ReadUntilQuiet(300), "W001\rW181\rS\r") << "the spin, LP and STOP's stop, no more";
         EXPECT_FALSE(AnyCompassWindow());
-        EXPECT_EQ(Form->PopupMenuInit->actions().size(), 2) << "the read-back switch and the compass's entry";
+        EXPECT_EQ(Form->PopupMenuInit->actions().back(), Form->MenuCompass) << "the compass's entry comes last";
+        EXPECT_EQ(Form->PopupMenuInit->actions().front(), Form->MenuReadBack);
         EXPECT_FALSE(Form->MenuCompass->isChecked());
         if (row.Conf)
             EXPECT_EQ(Contents(ReadbackSettingPath()), row.Conf);

@@ -472,3 +472,73 @@ TEST_F(TolvaneE2e, TheHeadingReadBackIsServedOverDdeWhileItIsRead)
 }
 
 }  // namespace
+
+namespace {
+
+// Unix programs run from Wine get no pipes of ours: each runs through the shell, with its input and
+// output in files of the test's folder, which the test reads through Wine's Z: drive.
+std::unique_ptr<TChildProcess> RunUnix(const std::string& command)
+{
+    return std::make_unique<TChildProcess>("Z:/bin/sh", QStringList{"-c", QString::fromStdString(command)});
+}
+
+std::string UnixFileText(const std::string& path)
+{
+    QFile file(QString::fromStdString("Z:" + path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+// Hamlib's rotctl of the Linux machine against the bridge: what it printed, errors included.
+std::string Rotctl(const std::string& folder, quint16 port, const std::string& commands)
+{
+    const std::string output = folder + "/rotctl.out";
+    RunUnix("rotctl -m 2 -r 127.0.0.1:" + std::to_string(port) + " " + commands + " >" + output + " 2>&1")
+        ->WaitForExit(10000);
+    return UnixFileText(output);
+}
+
+TEST_F(TolvaneE2e, HamlibOnLinuxDrivesTolvaneExeThroughTheBridgeExeAndReadsTheSimulatorsHeading)
+{
+    // COM3 leads to where the Linux build's simulator links its pty.
+    const char* simulatorPort = std::getenv("TOLVANE_SIMULATOR_PORT");
+    const char* linuxPrograms = std::getenv("TOLVANE_LINUX_BIN");
+    ASSERT_TRUE(simulatorPort && linuxPrograms) << "scripts/test-windows sets these";
+    const std::string port(simulatorPort);
+    const std::string link = port.substr(port.find(' ') + 1);
+    const std::string folder = link.substr(0, link.rfind('/'));
+    // Its input is a FIFO opened for both ends, so that nobody waits for a writer.
+    const auto simulator = RunUnix("rm -f " + folder + "/simulator.in; mkfifo " + folder + "/simulator.in; exec " +
+                                   linuxPrograms + "/rotator-sim --protocol gs232a --start 100 --rate 40 --link " +
+                                   link + " <>" + folder + "/simulator.in >" + folder + "/simulator.log 2>&1");
+    const auto simulatorSays = [&](const std::string& text, int timeoutMs) {
+        return RunEventsUntil([&] { return UnixFileText(folder + "/simulator.log").find(text) != std::string::npos; },
+                              timeoutMs);
+    };
+    ASSERT_TRUE(simulatorSays("READY", 10000)) << "is the Linux build there? " << UnixFileText(folder + "/simulator.log");
+
+    const TReadBackOn readBack;
+    WriteIni("ANT=GS232\r\nPORT_GS232=" + port.substr(0, port.find(' ')) + "\r\nBAUD_GS232=9600\r\n");
+    TChildProcess bridge(BuiltProgram("tolvane-bridge"), {"--port", "0"});
+    const std::optional<std::string> ready = bridge.NextLine(30000);
+    ASSERT_TRUE(ready && ready->rfind("ready ", 0) == 0) << bridge.ErrorOutput();
+    const auto bridgePort = static_cast<quint16>(std::stoi(ready->substr(ready->rfind(' ') + 1)));
+    StartTolvane();
+    ClickAuto();
+
+    Rotctl(folder, bridgePort, "P 123 0");
+    EXPECT_TRUE(simulatorSays("RX \"W123\\r\"", 15000)) << UnixFileText(folder + "/simulator.log");
+
+    // p follows the simulator's heading as Tolvane reads it back, and a silent controller is a time-out.
+    std::string answer;
+    EXPECT_TRUE(RunEventsUntil([&] { return (answer = Rotctl(folder, bridgePort, "p")).rfind("123.00\n", 0) == 0; },
+                               20000))
+        << answer;
+    RunUnix("echo mute >" + folder + "/simulator.in")->WaitForExit(5000);
+    EXPECT_TRUE(RunEventsUntil(
+        [&] { return (answer = Rotctl(folder, bridgePort, "p")).find("Communication timed out") != std::string::npos; },
+        20000))
+        << answer;
+    ASSERT_TRUE(Quit());
+}
+
+}  // namespace

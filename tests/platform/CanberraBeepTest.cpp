@@ -33,7 +33,9 @@ protected:
                         QString::fromStdString("module-native-protocol-unix auth-anonymous=1 socket=" + SocketPath())},
             options);
         ASSERT_TRUE(Server->HasStarted());
-        ASSERT_TRUE(RunEventsUntil([&] { return RunCommand("pactl", {"-s", ServerAddress(), "info"}).ExitCode == 0; }))
+        // A loaded machine starts it slowly.
+        ASSERT_TRUE(RunEventsUntil([&] { return RunCommand("pactl", {"-s", ServerAddress(), "info"}).ExitCode == 0; },
+                                   30000))
             << Server->Output();
         TChildOptions watcherOptions;
         watcherOptions.Label = "pactl subscribe";
