@@ -1,6 +1,7 @@
 // Tolvane.exe under Wine beside the Linux tolvane, in one run on one X display: start to window
-// visible, and a Teskarn value typed into the stand-in until the last byte of its GS-232 command
-// ("Wnnn" CR) arrives at the far end of COM1's null modem.
+// visible; a Teskarn value typed into the stand-in until the last byte of its GS-232 command
+// ("Wnnn" CR) arrives at the far end of COM1's null modem; and the same from a rotctld "P" sent over
+// TCP to tolvane-bridge (tolvane-bridge.exe under Wine).
 //
 // Run it in the Windows tests' setting, which gives Wine its prefix and the null modem COM1 <-> COM7:
 //   TOLVANE_WINDOWS_COMMAND='../build/bin/WineSideBySideBench 300' scripts/test-windows
@@ -9,6 +10,7 @@
 // DDE (teskarn-dde.exe) under Wine, D-Bus (teskarn-feed) on Linux.
 #include <QCoreApplication>
 #include <QDir>
+#include <QTcpSocket>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -23,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -119,12 +122,18 @@ struct TSide {
     QString Folder;
     QString Feed;
     QStringList FeedArguments;
+    QString Bridge;
+    QStringList BridgeArguments;
 };
 
 struct TFigures {
     std::vector<double> StartToWindow;
     std::vector<double> ValueToWire;
+    std::vector<double> BridgeToWire;
 };
+
+// Sends one azimuth; returns when it is on its way.
+using TSendAzimuth = std::function<void(int azimuth)>;
 
 // Starts the program, waits for its window; the time it took, in microseconds.
 double StartAndTime(QProcess& program, const TSide& side, xcb_connection_t* connection, xcb_window_t root)
@@ -162,6 +171,27 @@ void Close(QProcess& program, xcb_connection_t* connection, xcb_window_t root)
         QThread::msleep(10);
 }
 
+// Azimuths sent one by one until each one's GS-232 command has arrived whole; after ten to warm up,
+// the time each took, in microseconds.
+std::vector<double> ValueToWire(int values, TFarEnd& farEnd, const TSendAzimuth& send)
+{
+    std::vector<double> figures;
+    farEnd.Drain();
+    constexpr int WarmUp = 10;
+    for (int i = 0; i < values + WarmUp; ++i) {
+        const int azimuth = 1 + i % 358;
+        char expected[16];
+        std::snprintf(expected, sizeof expected, "W%03d\r", azimuth);
+        const TClock::time_point sent = TClock::now();
+        send(azimuth);
+        if (!farEnd.Await(expected))
+            Fail("a command did not arrive within 5 s (is AUTO on?)");
+        if (i >= WarmUp)
+            figures.push_back(Microseconds(sent, TClock::now()));
+    }
+    return figures;
+}
+
 TFigures Measure(const TSide& side, int starts, int values, TFarEnd& farEnd, xcb_connection_t* connection,
                  xcb_window_t root)
 {
@@ -192,25 +222,43 @@ TFigures Measure(const TSide& side, int starts, int values, TFarEnd& farEnd, xcb
     // AUTO, below a menu bar of about 20 pixels: the button is 36 high.
     ClickAt(connection, root, 214, 53);
     QThread::msleep(500);
-    farEnd.Drain();
-    constexpr int WarmUp = 10;
-    for (int i = 0; i < values + WarmUp; ++i) {
-        const int azimuth = 1 + i % 358;
-        char expected[16];
-        std::snprintf(expected, sizeof expected, "W%03d\r", azimuth);
-        const TClock::time_point typed = TClock::now();
+    figures.ValueToWire = ValueToWire(values, farEnd, [&feed](int azimuth) {
         feed.write(QByteArray::number(azimuth) + "\n");
         feed.waitForBytesWritten(1000);
-        if (!farEnd.Await(expected))
-            Fail("a command did not arrive within 5 s (is AUTO on?)");
-        if (i >= WarmUp)
-            figures.ValueToWire.push_back(Microseconds(typed, TClock::now()));
-    }
+    });
     Close(program, connection, root);
     feed.write("quit\n");
     if (!feed.waitForFinished(5000))
         feed.kill();
     feed.waitForFinished(2000);
+
+    // The bridge in the feed's place: a rotctld client's P, over TCP on this computer.
+    QProcess bridge;
+    bridge.setStandardErrorFile(QProcess::nullDevice());
+    bridge.start(side.Bridge, side.BridgeArguments);
+    if (!bridge.waitForStarted(10000) || !bridge.waitForReadyRead(30000))
+        Fail("the bridge did not start");
+    const QByteArray ready = bridge.readLine().trimmed();
+    const quint16 port = static_cast<quint16>(ready.mid(ready.lastIndexOf(' ') + 1).toUInt());
+    QProcess bridged;
+    StartAndTime(bridged, side, connection, root);
+    QThread::sleep(2);
+    ClickAt(connection, root, 214, 53);
+    QThread::msleep(500);
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, port);
+    if (!client.waitForConnected(5000))
+        Fail("cannot reach the bridge");
+    client.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    figures.BridgeToWire = ValueToWire(values, farEnd, [&client](int azimuth) {
+        client.write("P " + QByteArray::number(azimuth) + " 0\n");
+        client.waitForBytesWritten(1000);
+        // The answer comes before the command reaches the line, or just after: not waited for.
+        client.readAll();
+    });
+    Close(bridged, connection, root);
+    bridge.kill();
+    bridge.waitForFinished(5000);
     QFile::setPermissions(side.Folder + "/Tolvane.ini", QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QFile::remove(side.Folder + "/Tolvane.ini");
     return figures;
@@ -243,9 +291,9 @@ int main(int argc, char** argv)
     StartPrivateBus(daemon);
     const TSide sides[] = {
         {"Linux", linuxBin + "/tolvane", {"--data-folder", linuxFolder.path()}, linuxFolder.path(),
-         linuxBin + "/teskarn-feed", {}},
+         linuxBin + "/teskarn-feed", {}, linuxBin + "/tolvane-bridge", {"--port", "0"}},
         {"Wine", "/usr/lib/wine/wine64", {"Tolvane.exe"}, windowsBin, "/usr/lib/wine/wine64",
-         {windowsBin + "/teskarn-dde.exe"}},
+         {windowsBin + "/teskarn-dde.exe"}, "/usr/lib/wine/wine64", {windowsBin + "/tolvane-bridge.exe", "--port", "0"}},
     };
     std::printf("load average before: %s\n", LoadAverage().c_str());
     for (const TSide& side : sides) {
@@ -253,6 +301,7 @@ int main(int argc, char** argv)
         std::printf("%s\n", side.Name);
         PrintLatencies("  start to window visible", figures.StartToWindow);
         PrintLatencies("  Teskarn value to last byte on COM1", figures.ValueToWire);
+        PrintLatencies("  bridge P over TCP to last byte on COM1", figures.BridgeToWire);
     }
     std::printf("load average after: %s\n", LoadAverage().c_str());
     xcb_disconnect(connection);

@@ -36,22 +36,36 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
-; A running Tolvane holds its program and libraries open: replacing them would leave a folder half
-; old, half new. Windows refuses to open a running program for writing, which tells.
+; A running Tolvane or bridge holds its program and libraries open: replacing them would leave a
+; folder half old, half new. Windows refuses to open a running program for writing, which tells.
 !macro RefuseWhileRunning un
-Function ${un}RefuseWhileRunning
-    ${IfNot} ${FileExists} "$INSTDIR\Tolvane.exe"
-        Return
+Function ${un}IsRunning
+    ; $0: the program's path; $1 becomes 1 when it runs.
+    StrCpy $1 0
+    ${If} ${FileExists} $0
+        ClearErrors
+        FileOpen $2 $0 a
+        ${If} ${Errors}
+            StrCpy $1 1
+        ${Else}
+            FileClose $2
+        ${EndIf}
     ${EndIf}
+FunctionEnd
+
+Function ${un}RefuseWhileRunning
 try:
-    ClearErrors
-    FileOpen $0 "$INSTDIR\Tolvane.exe" a
-    ${IfNot} ${Errors}
-        FileClose $0
+    StrCpy $0 "$INSTDIR\Tolvane.exe"
+    Call ${un}IsRunning
+    ${If} $1 == 0
+        StrCpy $0 "$INSTDIR\tolvane-bridge.exe"
+        Call ${un}IsRunning
+    ${EndIf}
+    ${If} $1 == 0
         Return
     ${EndIf}
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-        "Tolvane is running from $INSTDIR. Close it, then choose Retry.$\r$\n$\r$\nTolvane est en cours d'exécution depuis $INSTDIR. Fermez-le, puis choisissez Réessayer." \
+        "Tolvane or its bridge is running from $INSTDIR. Close it, then choose Retry.$\r$\n$\r$\nTolvane ou son pont est en cours d'exécution depuis $INSTDIR. Fermez-le, puis choisissez Réessayer." \
         /SD IDCANCEL IDRETRY try
     SetErrorLevel 2
     Quit
@@ -69,6 +83,8 @@ Section "Tolvane"
 
     SetShellVarContext current
     CreateShortcut "$SMPROGRAMS\Tolvane.lnk" "$INSTDIR\Tolvane.exe" "" "$INSTDIR\Tolvane.exe" 0
+    ; The bridge for tracking programs, in a console window of its own that shows what it refuses.
+    CreateShortcut "$SMPROGRAMS\Tolvane bridge.lnk" "$INSTDIR\tolvane-bridge.exe" "" "$INSTDIR\Tolvane.exe" 0
 
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Tolvane"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -87,6 +103,7 @@ Section "Uninstall"
     Call un.RefuseWhileRunning
     SetShellVarContext current
     Delete "$SMPROGRAMS\Tolvane.lnk"
+    Delete "$SMPROGRAMS\Tolvane bridge.lnk"
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
 
     ; The settings are the user's: asked for, and kept when nobody can be asked.

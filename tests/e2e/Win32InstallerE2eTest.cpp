@@ -93,6 +93,7 @@ protected:
                                  FILE_ATTRIBUTE_NORMAL);
         Folder.removeRecursively();
         QFile::remove(StartMenuEntry);
+        QFile::remove(BridgeEntry);
         ::RegDeleteKeyW(HKEY_CURRENT_USER, UninstallKey);
     }
 
@@ -121,17 +122,19 @@ protected:
 
     QDir Folder{KnownFolder(FOLDERID_LocalAppData) + "/Programs/Tolvane"};
     QString StartMenuEntry = KnownFolder(FOLDERID_Programs) + "/Tolvane.lnk";
+    QString BridgeEntry = KnownFolder(FOLDERID_Programs) + "/Tolvane bridge.lnk";
     QProcess Tolvane;
 };
 
 TEST_F(InstallerE2e, InstallsPerUserKeepsTheSettingsThroughAnUpgradeAndAnUninstall)
 {
     ASSERT_EQ(RunSilently(SetupProgram()), 0);
-    for (const char* name : {"Tolvane.exe", "Qt6Core.dll", "Qt6Widgets.dll", "platforms/qwindows.dll",
-                             "Tolvane_EN.hlp", "Uninstall.exe"})
+    for (const char* name : {"Tolvane.exe", "tolvane-bridge.exe", "Qt6Core.dll", "Qt6Network.dll", "Qt6Widgets.dll",
+                             "platforms/qwindows.dll", "Tolvane_EN.hlp", "Uninstall.exe"})
         EXPECT_TRUE(QFileInfo::exists(Installed(name))) << name;
     EXPECT_FALSE(QFileInfo::exists(Installed("Tolvane.ini"))) << "the settings are the user's to make";
     EXPECT_TRUE(QFileInfo::exists(StartMenuEntry));
+    EXPECT_TRUE(QFileInfo::exists(BridgeEntry));
     const std::wstring folder = QDir::toNativeSeparators(Folder.absolutePath()).toStdWString();
     EXPECT_EQ(UninstallValue(L"DisplayName"), L"Tolvane");
     EXPECT_EQ(UninstallValue(L"DisplayVersion"), L"" TOLVANE_VERSION);
@@ -144,7 +147,7 @@ TEST_F(InstallerE2e, InstallsPerUserKeepsTheSettingsThroughAnUpgradeAndAnUninsta
     const QByteArray settings = Contents(Installed("Tolvane.ini"));
     ASSERT_FALSE(settings.isEmpty()) << "no Tolvane.ini in the install folder";
 
-    // Over a running Tolvane: refused, every file as it was.
+    // Over a running Tolvane or bridge: refused, every file as it was.
     // The installer gives its files their build time: an older one shows whether a file was written.
     const QDateTime old(QDate(2001, 1, 1), QTime(12, 0));
     QFile library(Installed("Qt6Core.dll"));
@@ -156,6 +159,12 @@ TEST_F(InstallerE2e, InstallsPerUserKeepsTheSettingsThroughAnUpgradeAndAnUninsta
     EXPECT_EQ(QFileInfo(Installed("Qt6Core.dll")).lastModified(), old);
     EXPECT_TRUE(QFileInfo::exists(Installed("Tolvane.exe")));
     CloseInstalledTolvane();
+    {
+        TChildProcess bridge(Installed("tolvane-bridge.exe").toStdString(), {"--port", "0"});
+        ASSERT_TRUE(bridge.NextLine(30000)) << bridge.ErrorOutput();
+        EXPECT_EQ(RunSilently(SetupProgram()), 2) << "over a running bridge";
+        EXPECT_EQ(QFileInfo(Installed("Qt6Core.dll")).lastModified(), old);
+    }
 
     // An upgrade keeps the settings.
     const QByteArray settingsBeforeUpgrade = Contents(Installed("Tolvane.ini"));
@@ -171,9 +180,10 @@ TEST_F(InstallerE2e, InstallsPerUserKeepsTheSettingsThroughAnUpgradeAndAnUninsta
     // The uninstaller runs on from a copy of itself, so that it can remove its own file.
     EXPECT_TRUE(RunEventsUntil([&] { return !QFileInfo::exists(Installed("Uninstall.exe")); }, 60000));
     EXPECT_TRUE(RunEventsUntil([&] { return !UninstallKeyExists(); }, 10000));
-    for (const char* name : {"Tolvane.exe", "Qt6Core.dll", "platforms", "Tolvane_EN.hlp"})
+    for (const char* name : {"Tolvane.exe", "tolvane-bridge.exe", "Qt6Core.dll", "platforms", "Tolvane_EN.hlp"})
         EXPECT_FALSE(QFileInfo::exists(Installed(name))) << name;
     EXPECT_FALSE(QFileInfo::exists(StartMenuEntry));
+    EXPECT_FALSE(QFileInfo::exists(BridgeEntry));
     EXPECT_EQ(Contents(Installed("Tolvane.ini")), settingsBeforeUpgrade);
     EXPECT_TRUE(QFileInfo::exists(Installed("IOCtrl.dll")));
 }
