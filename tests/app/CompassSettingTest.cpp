@@ -4,26 +4,17 @@
 #include <QTemporaryDir>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/CompassSetting.h"
 #include "app/ReadbackSetting.h"
+#include "support/TestFiles.h"
 
 namespace {
-
-std::string Contents(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 void Write(const std::string& path, const std::string& text)
 {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
+    WriteTestFile(path, text);
 }
 
 TEST(CompassSettingTest, ShownAndPlaceGoRoundInOneSectionBesideTheOtherLines)
@@ -35,7 +26,7 @@ TEST(CompassSettingTest, ShownAndPlaceGoRoundInOneSectionBesideTheOtherLines)
 
     Write(path, "# mine\n[heading]\nreadback=true\n");
     ASSERT_TRUE(WriteCompassSetting(path, {true, TWindowBounds{-20, 30, 640, 480}}));
-    EXPECT_EQ(Contents(path), "# mine\n[heading]\nreadback=true\n\n[compass]\nshown=true\ngeometry=-20,30,640,480\n");
+    EXPECT_EQ(ReadTestFile(path), "# mine\n[heading]\nreadback=true\n\n[compass]\nshown=true\ngeometry=-20,30,640,480\n");
     const TCompassSetting read = ReadCompassSetting(path);
     EXPECT_TRUE(read.Shown);
     ASSERT_TRUE(read.Bounds);
@@ -45,7 +36,7 @@ TEST(CompassSettingTest, ShownAndPlaceGoRoundInOneSectionBesideTheOtherLines)
     // Without a place the old one stays; the switch's own rewrite keeps the compass.
     ASSERT_TRUE(WriteCompassSetting(path, {false, std::nullopt}));
     ASSERT_TRUE(WriteReadbackSetting(path, false));
-    EXPECT_EQ(Contents(path), "# mine\n[heading]\nreadback=false\n\n[compass]\nshown=false\ngeometry=-20,30,640,480\n");
+    EXPECT_EQ(ReadTestFile(path), "# mine\n[heading]\nreadback=false\n\n[compass]\nshown=false\ngeometry=-20,30,640,480\n");
     EXPECT_FALSE(ReadCompassSetting(path).Shown);
     EXPECT_TRUE(ReadCompassSetting(path).Bounds);
 }

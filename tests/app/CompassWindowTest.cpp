@@ -6,12 +6,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/CompassSetting.h"
 #include "app/CompassWindow.h"
 #include "app/ReadbackSetting.h"
+#include "support/TestFiles.h"
 #include "core/NumberFormat.h"
 #include "core/StationSettings.h"
 #include "support/MainWindowFixture.h"
@@ -20,19 +19,11 @@
 
 namespace {
 
-std::string Contents(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 void WriteConf(const std::string& text)
 {
     const std::string path = ReadbackSettingPath();
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
+    WriteTestFile(path, text);
 }
 
 bool AnyCompassWindow()
@@ -89,7 +80,7 @@ TEST_F(TCompassWindowTest, NeverOpenedItLeavesTheWindowTheBytesAndTheFilesAsThey
         EXPECT_EQ(Form->PopupMenuInit->actions().front(), Form->MenuReadBack);
         EXPECT_FALSE(Form->MenuCompass->isChecked());
         if (row.Conf)
-            EXPECT_EQ(Contents(ReadbackSettingPath()), row.Conf);
+            EXPECT_EQ(ReadTestFile(ReadbackSettingPath()), row.Conf);
         else
             EXPECT_FALSE(std::filesystem::exists(ReadbackSettingPath()));
         for (const std::string& line : SavedLines())
@@ -120,7 +111,7 @@ TEST_F(TCompassWindowTest, TheMenuOpensItTitledAndItsCloseIsRemembered)
     ASSERT_TRUE(closed.Bounds);
     EXPECT_EQ(closed.Bounds->Width, 420);
     EXPECT_EQ(closed.Bounds->Height, 380);
-    EXPECT_EQ(Contents(ReadbackSettingPath()).rfind("# mine\n[heading]\nreadback=false\n\n[compass]\n", 0), 0u);
+    EXPECT_EQ(ReadTestFile(ReadbackSettingPath()).rfind("# mine\n[heading]\nreadback=false\n\n[compass]\n", 0), 0u);
 
     form.MenuCompass->trigger();
     EXPECT_TRUE(form.FormCompass->isVisible());

@@ -4,25 +4,16 @@
 #include <QTemporaryDir>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/ReadbackSetting.h"
+#include "support/TestFiles.h"
 
 namespace {
-
-std::string Contents(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 void Write(const std::string& path, const std::string& text)
 {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
+    WriteTestFile(path, text);
 }
 
 TEST(ReadbackSettingTest, OnlyTrueInTheHeadingSectionReadsAsOn)
@@ -59,14 +50,14 @@ TEST(ReadbackSettingTest, WritingCreatesTheFolderAndKeepsOtherLines)
     QTemporaryDir folder;
     const std::string path = folder.path().toStdString() + "/new/Tolvane/Tolvane.conf";
     ASSERT_TRUE(WriteReadbackSetting(path, true));
-    EXPECT_EQ(Contents(path), "[heading]\nreadback=true\n");
+    EXPECT_EQ(ReadTestFile(path), "[heading]\nreadback=true\n");
     EXPECT_TRUE(ReadReadbackSetting(path));
 
     Write(path, "# mine\n[heading]\nother=1\n\n[more]\nreadback=true\n");
     ASSERT_TRUE(WriteReadbackSetting(path, true));
-    EXPECT_EQ(Contents(path), "# mine\n[heading]\nother=1\nreadback=true\n\n[more]\nreadback=true\n");
+    EXPECT_EQ(ReadTestFile(path), "# mine\n[heading]\nother=1\nreadback=true\n\n[more]\nreadback=true\n");
     ASSERT_TRUE(WriteReadbackSetting(path, false));
-    EXPECT_EQ(Contents(path), "# mine\n[heading]\nother=1\nreadback=false\n\n[more]\nreadback=true\n");
+    EXPECT_EQ(ReadTestFile(path), "# mine\n[heading]\nother=1\nreadback=false\n\n[more]\nreadback=true\n");
     EXPECT_FALSE(ReadReadbackSetting(path));
 
     EXPECT_FALSE(WriteReadbackSetting(folder.path().toStdString() + "/new/Tolvane/Tolvane.conf/x", true))

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "e2e/E2eFixture.h"
+#include "tools/BridgeFixture.h"
 
 namespace {
 
@@ -47,24 +48,8 @@ TEST_F(BridgeE2e, Gs232FollowsRotctlAndSurvivesAbuse)
     ASSERT_TRUE(Rotctl(port, {"P", "-90", "0"}));
     EXPECT_TRUE(rotator.WaitForOutput(Received("W270\r"), CommandWaitMs));
 
-    // 200 idle connections, a silent half line and a client flooding junk and polls it never reads.
-    std::vector<std::unique_ptr<QTcpSocket>> crowd;
-    for (int i = 0; i < 200; ++i) {
-        crowd.push_back(std::make_unique<QTcpSocket>());
-        crowd.back()->connectToHost(QHostAddress::LocalHost, port);
-    }
-    for (auto& socket : crowd)
-        socket->waitForConnected(2000);
-    crowd.front()->write("P 12");
-    crowd.front()->flush();
-    QTcpSocket flooder;
-    flooder.connectToHost(QHostAddress::LocalHost, port);
-    ASSERT_TRUE(flooder.waitForConnected(2000));
-    std::string flood;
-    for (int i = 0; i < 20000; ++i)
-        flood += i % 2 ? "p\n" : "\x01\xfe junk\n";
-    flooder.write(flood.data(), static_cast<qint64>(flood.size()));
-    flooder.waitForBytesWritten(2000);
+    const auto crowd = CrowdAndFlood(port);
+    ASSERT_TRUE(crowd.back()->state() == QAbstractSocket::ConnectedState) << "the flooder did not get in";
 
     EXPECT_TRUE(Rotctl(port, {"P", "200", "0", "p"}));
     EXPECT_TRUE(rotator.WaitForOutput(Received("W200\r"), CommandWaitMs));

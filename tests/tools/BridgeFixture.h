@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "support/ChildProcess.h"
 #include "support/FeedWatch.h"
@@ -72,3 +73,24 @@ struct TBridgeClient {
 
     bool IsOpen() { return Socket.state() == QAbstractSocket::ConnectedState; }
 };
+
+// What the bridge must bear and still serve the next client: 200 idle connections, a silent half
+// line, and a last client flooding junk and polls it never reads. They stay connected while kept.
+inline std::vector<std::unique_ptr<QTcpSocket>> CrowdAndFlood(quint16 port)
+{
+    std::vector<std::unique_ptr<QTcpSocket>> crowd;
+    for (int i = 0; i < 201; ++i) {
+        crowd.push_back(std::make_unique<QTcpSocket>());
+        crowd.back()->connectToHost(QHostAddress::LocalHost, port);
+    }
+    for (auto& socket : crowd)
+        socket->waitForConnected(2000);
+    crowd.front()->write("P 12");
+    crowd.front()->flush();
+    std::string flood;
+    for (int i = 0; i < 20000; ++i)
+        flood += i % 2 ? "p\n" : "\x01\xfe junk\n";
+    crowd.back()->write(flood.data(), static_cast<qint64>(flood.size()));
+    crowd.back()->waitForBytesWritten(2000);
+    return crowd;
+}
