@@ -226,6 +226,152 @@ protected:
 }
 
 
+namespace {
+
+// The read-back switch on for one test, in the user's Tolvane.conf; off again at its end.
+class TReadBackOn {
+public:
+    TReadBackOn() { Written = WriteReadbackSetting(Path, true); }
+    ~TReadBackOn() { WriteReadbackSetting(Path, false); }
+    bool IsOn() const { return Written; }
+
+private:
+    const std::string Path = ReadbackSettingPath();
+    bool Written = false;
+};
+
+TEST_F(TolvaneE2e, TheHeadingReadBackIsServedOverDdeWhileItIsRead)
+{
+    ASSERT_TRUE(Controller.IsOpen());
+    const TReadBackOn readBack;
+    ASSERT_TRUE(readBack.IsOn());
+    WriteIni(GsOnCom1);
+    StartTolvane();
+
+    // Another program follows the heading as the controller gives it, with its time on the system's clock.
+    TDdeClient client;
+    std::optional<THeadingState> state;
+    ASSERT_TRUE(RunEventsUntil(
+        [&] {
+            WaitFor(200);
+            Controller.AnswerQuestions("+0123\r\n");
+            if (client.IsConnected() || client.Connect("Tolvane"))
+                state = ParseHeadingText(client.Request("heading"));
+            return state && state->Known;
+        },
+        15000))
+        << "no heading served";
+    EXPECT_EQ(state->Azimuth, 123);
+    EXPECT_LE(::GetTickCount64() - state->UpdatedMs, 5000u);
+
+    // A silent controller: the last reading stays, marked unknown, and the advise loop hears it. Asked
+    // twice a second, as the bridge asks: a flood of requests would starve Tolvane's timers.
+    ASSERT_TRUE(client.Advise("heading"));
+    ASSERT_TRUE(RunEventsUntil(
+        [&] {
+            Controller.ReceiveFor(500);
+            return (state = ParseHeadingText(client.Request("heading"))) && !state->Known;
+        },
+        10000))
+        << "still known";
+    EXPECT_TRUE(RunEventsUntil(
+        [&] {
+            const auto advised = client.Advised.empty() ? std::nullopt : ParseHeadingText(client.Advised.back());
+            return advised && !advised->Known && advised->Azimuth == 123;
+        },
+        5000))
+        << (client.Advised.empty() ? "nothing advised" : client.Advised.back());
+    EXPECT_EQ(state->Azimuth, 123);
+    // Nothing but the heading, as text.
+    EXPECT_EQ(client.Request("azimuth"), "<none>");
+    EXPECT_EQ(client.Request("heading", CF_UNICODETEXT), "<none>");
+
+    // A closed Tolvane serves nothing.
+    ASSERT_TRUE(Quit());
+    EXPECT_TRUE(RunEventsUntil([&] { return !client.IsConnected(); }, 5000));
+    EXPECT_FALSE(client.Connect("Tolvane"));
+}
+
+}  // namespace
+
+namespace {
+
+// Unix programs run from Wine get no pipes of ours: each runs through the shell, with its input and
+// output in files of the test's folder, which the test reads through Wine's Z: drive.
+std::unique_ptr<TChildProcess> RunUnix(const std::string& command)
+{
+    return std::make_unique<TChildProcess>("Z:/bin/sh", QStringList{"-c", QString::fromStdString(command)});
+}
+
+std::string UnixFileText(const std::string& path)
+{
+    QFile file(QString::fromStdString("Z:" + path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+// Hamlib's rotctl of the Linux machine against the bridge: what it printed, errors included. Wine tells
+// nothing of a Unix program's end, so the shell marks it in the file.
+std::string Rotctl(const std::string& folder, quint16 port, const std::string& commands)
+{
+    static int runs = 0;
+    const std::string output = folder + "/rotctl-" + std::to_string(++runs) + ".out";
+    const auto shell = RunUnix("rotctl -m 2 -r 127.0.0.1:" + std::to_string(port) + " " + commands + " >" + output +
+                               " 2>&1; echo done >>" + output);
+    std::string text;
+    RunEventsUntil([&] { return (text = UnixFileText(output)).find("done\n") != std::string::npos; }, 15000);
+    return text;
+}
+
+TEST_F(TolvaneE2e, HamlibOnLinuxDrivesTolvaneExeThroughTheBridgeExeAndReadsTheSimulatorsHeading)
+{
+    // COM3 leads to where the Linux build's simulator links its pty.
+    const char* simulatorPort = std::getenv("TOLVANE_SIMULATOR_PORT");
+    const char* linuxPrograms = std::getenv("TOLVANE_LINUX_BIN");
+    ASSERT_TRUE(simulatorPort && linuxPrograms) << "scripts/test-windows sets these";
+    const std::string port(simulatorPort);
+    const std::string link = port.substr(port.find(' ') + 1);
+    const std::string folder = link.substr(0, link.rfind('/'));
+    // Its input is a FIFO opened for both ends, so that nobody waits for a writer.
+    const auto simulator = RunUnix("rm -f " + folder + "/simulator.in; mkfifo " + folder + "/simulator.in; exec " +
+                                   linuxPrograms + "/rotator-sim --protocol gs232a --start 100 --rate 40 --link " +
+                                   link + " <>" + folder + "/simulator.in >" + folder + "/simulator.log 2>&1");
+    const auto simulatorSays = [&](const std::string& text, int timeoutMs) {
+        return RunEventsUntil([&] { return UnixFileText(folder + "/simulator.log").find(text) != std::string::npos; },
+                              timeoutMs);
+    };
+    ASSERT_TRUE(simulatorSays("READY", 10000)) << "is the Linux build there? " << UnixFileText(folder + "/simulator.log");
+
+    const TReadBackOn readBack;
+    WriteIni("ANT=GS232\r\nPORT_GS232=" + port.substr(0, port.find(' ')) + "\r\nBAUD_GS232=9600\r\n");
+    TChildProcess bridge(BuiltProgram("tolvane-bridge"), {"--port", "0"});
+    const std::optional<std::string> ready = bridge.NextLine(30000);
+    ASSERT_TRUE(ready && ready->rfind("ready ", 0) == 0) << bridge.ErrorOutput();
+    const auto bridgePort = static_cast<quint16>(std::stoi(ready->substr(ready->rfind(' ') + 1)));
+    StartTolvane();
+    ClickAuto();
+
+    Rotctl(folder, bridgePort, "P 123 0");
+    EXPECT_TRUE(simulatorSays("RX \"W123\\r\"", 15000)) << UnixFileText(folder + "/simulator.log");
+
+    // p follows the simulator's heading as Tolvane reads it back, not the azimuth commanded, and a silent
+    // controller is a time-out.
+    ASSERT_TRUE(simulatorSays("HEADING 123.0", 15000));
+    const auto hand = RunUnix("echo hand 150 >" + folder + "/simulator.in");
+    ASSERT_TRUE(simulatorSays("HEADING 150", 10000)) << UnixFileText(folder + "/simulator.log");
+    std::string answer;
+    EXPECT_TRUE(RunEventsUntil([&] { return (answer = Rotctl(folder, bridgePort, "p")).rfind("150.00\n", 0) == 0; },
+                               20000))
+        << answer;
+    const auto mute = RunUnix("echo mute >" + folder + "/simulator.in");
+    EXPECT_TRUE(RunEventsUntil(
+        [&] { return (answer = Rotctl(folder, bridgePort, "p")).find("Communication timed out") != std::string::npos; },
+        20000))
+        << answer;
+    ASSERT_TRUE(Quit());
+}
+
+}  // namespace
+
 TEST_F(TolvaneE2e, AFeedValueInAutoReachesCom1AndWithoutAutoOnlyPreparesTheAzimuth)
 {
     ASSERT_TRUE(Controller.IsOpen()) << "TOLVANE_PROGRAM_PORT_PEER names COM1's other end";
@@ -414,131 +560,3 @@ TEST_F(TolvaneE2e, BadInputNeitherHangsTheWindowNorLosesTheSettings)
 
 }  // namespace
 
-namespace {
-
-// The read-back switch on for one test, in the user's Tolvane.conf; off again at its end.
-class TReadBackOn {
-public:
-    TReadBackOn() { Written = WriteReadbackSetting(Path, true); }
-    ~TReadBackOn() { WriteReadbackSetting(Path, false); }
-    bool IsOn() const { return Written; }
-
-private:
-    const std::string Path = ReadbackSettingPath();
-    bool Written = false;
-};
-
-TEST_F(TolvaneE2e, TheHeadingReadBackIsServedOverDdeWhileItIsRead)
-{
-    ASSERT_TRUE(Controller.IsOpen());
-    const TReadBackOn readBack;
-    ASSERT_TRUE(readBack.IsOn());
-    WriteIni(GsOnCom1);
-    StartTolvane();
-
-    // Another program follows the heading as the controller gives it, with its time on the system's clock.
-    TDdeClient client;
-    std::optional<THeadingState> state;
-    ASSERT_TRUE(RunEventsUntil(
-        [&] {
-            Controller.AnswerQuestions("+0123\r\n");
-            if (client.IsConnected() || client.Connect("Tolvane"))
-                state = ParseHeadingText(client.Request("heading"));
-            return state && state->Known;
-        },
-        15000))
-        << "no heading served";
-    EXPECT_EQ(state->Azimuth, 123);
-    EXPECT_LE(::GetTickCount64() - state->UpdatedMs, 5000u);
-
-    // Its advise loop hears the controller fall silent.
-    ASSERT_TRUE(client.Advise("heading"));
-    ASSERT_TRUE(RunEventsUntil(
-        [&] {
-            Controller.ReceiveFor(0);
-            return !client.Advised.empty() && (state = ParseHeadingText(client.Advised.back())) && !state->Known;
-        },
-        10000))
-        << (client.Advised.empty() ? "nothing advised" : client.Advised.back());
-    EXPECT_EQ(state->Azimuth, 123);
-    // Nothing but the heading, as text.
-    EXPECT_EQ(client.Request("azimuth"), "<none>");
-    EXPECT_EQ(client.Request("heading", CF_UNICODETEXT), "<none>");
-
-    // A closed Tolvane serves nothing.
-    ASSERT_TRUE(Quit());
-    EXPECT_TRUE(RunEventsUntil([&] { return !client.IsConnected(); }, 5000));
-    EXPECT_FALSE(client.Connect("Tolvane"));
-}
-
-}  // namespace
-
-namespace {
-
-// Unix programs run from Wine get no pipes of ours: each runs through the shell, with its input and
-// output in files of the test's folder, which the test reads through Wine's Z: drive.
-std::unique_ptr<TChildProcess> RunUnix(const std::string& command)
-{
-    return std::make_unique<TChildProcess>("Z:/bin/sh", QStringList{"-c", QString::fromStdString(command)});
-}
-
-std::string UnixFileText(const std::string& path)
-{
-    QFile file(QString::fromStdString("Z:" + path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
-}
-
-// Hamlib's rotctl of the Linux machine against the bridge: what it printed, errors included.
-std::string Rotctl(const std::string& folder, quint16 port, const std::string& commands)
-{
-    const std::string output = folder + "/rotctl.out";
-    RunUnix("rotctl -m 2 -r 127.0.0.1:" + std::to_string(port) + " " + commands + " >" + output + " 2>&1")
-        ->WaitForExit(10000);
-    return UnixFileText(output);
-}
-
-TEST_F(TolvaneE2e, HamlibOnLinuxDrivesTolvaneExeThroughTheBridgeExeAndReadsTheSimulatorsHeading)
-{
-    // COM3 leads to where the Linux build's simulator links its pty.
-    const char* simulatorPort = std::getenv("TOLVANE_SIMULATOR_PORT");
-    const char* linuxPrograms = std::getenv("TOLVANE_LINUX_BIN");
-    ASSERT_TRUE(simulatorPort && linuxPrograms) << "scripts/test-windows sets these";
-    const std::string port(simulatorPort);
-    const std::string link = port.substr(port.find(' ') + 1);
-    const std::string folder = link.substr(0, link.rfind('/'));
-    // Its input is a FIFO opened for both ends, so that nobody waits for a writer.
-    const auto simulator = RunUnix("rm -f " + folder + "/simulator.in; mkfifo " + folder + "/simulator.in; exec " +
-                                   linuxPrograms + "/rotator-sim --protocol gs232a --start 100 --rate 40 --link " +
-                                   link + " <>" + folder + "/simulator.in >" + folder + "/simulator.log 2>&1");
-    const auto simulatorSays = [&](const std::string& text, int timeoutMs) {
-        return RunEventsUntil([&] { return UnixFileText(folder + "/simulator.log").find(text) != std::string::npos; },
-                              timeoutMs);
-    };
-    ASSERT_TRUE(simulatorSays("READY", 10000)) << "is the Linux build there? " << UnixFileText(folder + "/simulator.log");
-
-    const TReadBackOn readBack;
-    WriteIni("ANT=GS232\r\nPORT_GS232=" + port.substr(0, port.find(' ')) + "\r\nBAUD_GS232=9600\r\n");
-    TChildProcess bridge(BuiltProgram("tolvane-bridge"), {"--port", "0"});
-    const std::optional<std::string> ready = bridge.NextLine(30000);
-    ASSERT_TRUE(ready && ready->rfind("ready ", 0) == 0) << bridge.ErrorOutput();
-    const auto bridgePort = static_cast<quint16>(std::stoi(ready->substr(ready->rfind(' ') + 1)));
-    StartTolvane();
-    ClickAuto();
-
-    Rotctl(folder, bridgePort, "P 123 0");
-    EXPECT_TRUE(simulatorSays("RX \"W123\\r\"", 15000)) << UnixFileText(folder + "/simulator.log");
-
-    // p follows the simulator's heading as Tolvane reads it back, and a silent controller is a time-out.
-    std::string answer;
-    EXPECT_TRUE(RunEventsUntil([&] { return (answer = Rotctl(folder, bridgePort, "p")).rfind("123.00\n", 0) == 0; },
-                               20000))
-        << answer;
-    RunUnix("echo mute >" + folder + "/simulator.in")->WaitForExit(5000);
-    EXPECT_TRUE(RunEventsUntil(
-        [&] { return (answer = Rotctl(folder, bridgePort, "p")).find("Communication timed out") != std::string::npos; },
-        20000))
-        << answer;
-    ASSERT_TRUE(Quit());
-}
-
-}  // namespace

@@ -16,10 +16,14 @@
 namespace {
 
 constexpr DWORD TransactionTimeoutMs = 1000;
-// Wine's DDEML does not tell a client when its server leaves: the conversation's state is looked at
-// this often. Linking asks every window of the desktop, and a hung one would stall the bridge, so it
-// is done only when Tolvane registers its service, as DDEML tells every instance.
-constexpr int LinkCheckMs = 500;
+// Tolvane announces each change; the value is also asked for this often, so that an announcement lost
+// costs no more than this, and the conversation's state looked at, as Wine's DDEML does not tell a
+// client when its server leaves.
+constexpr int RefreshMs = 500;
+// Linking asks every window of the desktop and waits for each, so that a hung one stalls the bridge: it
+// is done when Tolvane registers its service, as DDEML tells every instance, and otherwise only this
+// seldom, should that notice be lost.
+constexpr int RelinkMs = 5000;
 // A heading line is some forty bytes; a longer value is not one.
 constexpr DWORD LongestValue = 256;
 
@@ -50,11 +54,18 @@ public:
         }
         Name = DdeCreateStringHandleA(Instance, "Tolvane", CP_WINANSI);
         Item = DdeCreateStringHandleA(Instance, "heading", CP_WINANSI);
-        QObject::connect(&LinkCheck, &QTimer::timeout, [this] {
+        QObject::connect(&Refresh, &QTimer::timeout, [this] {
             if (Conversation && !Linked())
                 Unlink();
+            if (Conversation)
+                RequestValue();
         });
-        LinkCheck.start(LinkCheckMs);
+        Refresh.start(RefreshMs);
+        QObject::connect(&Relink, &QTimer::timeout, [this] {
+            if (!Linked())
+                Link();
+        });
+        Relink.start(RelinkMs);
         Link();
         return true;
     }
@@ -98,12 +109,17 @@ private:
         if (!Conversation)
             return;
         // The value now, then each change as Tolvane announces it.
+        RequestValue();
+        DdeClientTransaction(nullptr, 0, Conversation, Item, CF_TEXT, XTYP_ADVSTART, TransactionTimeoutMs, nullptr);
+    }
+
+    void RequestValue()
+    {
         if (const HDDEDATA data =
                 DdeClientTransaction(nullptr, 0, Conversation, Item, CF_TEXT, XTYP_REQUEST, TransactionTimeoutMs, nullptr)) {
             Take(data);
             DdeFreeDataHandle(data);
         }
-        DdeClientTransaction(nullptr, 0, Conversation, Item, CF_TEXT, XTYP_ADVSTART, TransactionTimeoutMs, nullptr);
     }
 
     void Unlink()
@@ -139,7 +155,8 @@ private:
     HSZ Name = nullptr;
     HSZ Item = nullptr;
     HCONV Conversation = nullptr;
-    QTimer LinkCheck;
+    QTimer Refresh;
+    QTimer Relink;
     std::optional<TRotctlProtocol::TReadBack> ReadBack;
 };
 
