@@ -1,22 +1,18 @@
 // TCompassAccessible: the compass as a screen reader sees it, a slider whose value is the target azimuth.
 #pragma once
 
-#include <QAccessibleWidget>
+#include "widgets/ReadOnlyValueAccessible.h"
 
 class TCompass;
 
-class TCompassAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+class TCompassAccessible : public TReadOnlyValueAccessible {
 public:
     explicit TCompassAccessible(TCompass* compass);
 
-    void* interface_cast(QAccessible::InterfaceType type) override;
-    QString text(QAccessible::Text kind) const override;
-
-    // The target shown; nothing while the readout holds no azimuth.
-    QVariant currentValue() const override;
     // A screen reader sets the azimuth as a click would: rounded to whole degrees, kept within 0..359.
     void setCurrentValue(const QVariant& value) override;
-    QVariant maximumValue() const override;
-    QVariant minimumValue() const override;
-    QVariant minimumStepSize() const override;
+
+protected:
+    // The target shown; nothing while the readout holds no azimuth.
+    QVariant ShownValue() const override;
 };

@@ -1,7 +1,8 @@
 // TReadOnlyValueAccessible: the value interface the readout and the heading line share.
 #include "widgets/ReadOnlyValueAccessible.h"
 
-TReadOnlyValueAccessible::TReadOnlyValueAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::StaticText)
+TReadOnlyValueAccessible::TReadOnlyValueAccessible(QWidget* widget, QAccessible::Role role)
+    : QAccessibleWidget(widget, role)
 {
 }
 

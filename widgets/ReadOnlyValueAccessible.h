@@ -1,11 +1,12 @@
-// TReadOnlyValueAccessible: a widget that shows a value of 0 to 359 a screen reader may read, never set.
+// TReadOnlyValueAccessible: a widget that shows a value of 0 to 359 a screen reader may read, never set;
+// a control that takes a value from a screen reader builds on it with its own role and setter.
 #pragma once
 
 #include <QAccessibleWidget>
 
 class TReadOnlyValueAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
-    explicit TReadOnlyValueAccessible(QWidget* widget);
+    explicit TReadOnlyValueAccessible(QWidget* widget, QAccessible::Role role = QAccessible::StaticText);
 
     void* interface_cast(QAccessible::InterfaceType type) override;
     QString text(QAccessible::Text kind) const override;
